@@ -1,0 +1,44 @@
+// The two small window interfaces through which the engine reaches the desktop windows.
+// The Qt windows implement them; tests implement them with plain recorders.
+#pragma once
+
+#include <string>
+
+class CSyncPair;
+
+// Control ids of the progress window's value fields, written by the engine.
+enum ProgressFieldId : int {
+    IDC_PROGRESS_FILE = 118,
+    IDC_PROGRESS_BYTES = 119,
+    IDC_PROGRESS_PERCENT = 120,
+    IDC_PROGRESS_DEST = 121,
+    IDC_PROGRESS_FOLDER = 122,
+};
+
+// Command ids of the progress window.
+enum ProgressCommandId : int {
+    ID_PROGRESS_START = 111,
+    ID_PROGRESS_END_OF_RUN = 129,
+};
+
+// The log window: a list of lines. Index 0 inserts at the top, -1 appends at the end.
+// Called from the worker thread; the call returns once the line is in the list.
+class ILogList {
+public:
+    virtual ~ILogList() = default;
+    virtual void InsertString(int nIndex, const std::string& strLine) = 0;
+};
+
+// The progress window as the worker sees it.
+class IProgressWindow {
+public:
+    virtual ~IProgressWindow() = default;
+
+    // Replaces the whole text of one value field; returns once the text is applied.
+    virtual void SetDlgItemText(int nId, const std::string& strText) = 0;
+    // Queues the end-of-run command (id 129) to the window; does not wait.
+    virtual void PostEndOfRun() = 0;
+
+    // The pair to synchronize; set by the caller before every run. Not owned.
+    CSyncPair* m_pPair = nullptr;
+};

@@ -1,0 +1,17 @@
+// The synchronization engine's free functions; the run, the folder walk and the file copy
+// step are members of CSyncPair (SyncGroup.h) and live in Synchronize.cpp.
+#pragma once
+
+#include <cstdint>
+
+// The worker's entry point. pParam is the progress window (IProgressWindow*), whose
+// m_pPair names the pair to run. Runs the pair (both ways when asked), then posts the
+// end-of-run command. Returns 1.
+uint32_t SyncThreadProc(void* pParam);
+
+// The copy's progress routine: writes the copied share of the current file into the
+// progress window's percent line. lpData is the sync pair. Returns 0 (continue).
+uint32_t CopyProgress(int64_t TotalFileSize, int64_t TotalBytesTransferred, int64_t StreamSize,
+                      int64_t StreamBytesTransferred, uint32_t dwStreamNumber,
+                      uint32_t dwCallbackReason, int hSourceFile, int hDestinationFile,
+                      void* lpData);

@@ -1,0 +1,136 @@
+// The platform in use, and the whole-file reads and atomic writes of the group list file.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform.h"
+
+namespace {
+
+std::atomic<IPlatform*> g_pInstalled{nullptr};
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() { Close(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return m_fd; }
+    bool Valid() const { return m_fd >= 0; }
+    // Closes now and reports whether the close succeeded (it can report a late write error).
+    bool Close() {
+        if (m_fd < 0) {
+            return true;
+        }
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+std::string FolderOf(const std::string& strPath) {
+    const size_t nCut = strPath.rfind('/');
+    if (nCut == std::string::npos) {
+        return ".";
+    }
+    return nCut == 0 ? "/" : strPath.substr(0, nCut);
+}
+
+std::string Describe(const char* szWhat, const std::string& strPath, int nErrno) {
+    return std::string(szWhat) + " " + strPath + ": " + std::strerror(nErrno);
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    size_t nDone = 0;
+    while (nDone < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + nDone, bytes.size() - nDone);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        nDone += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+IPlatform& Platform() {
+    static PosixPlatform posix;
+    IPlatform* pInstalled = g_pInstalled.load();
+    return pInstalled != nullptr ? *pInstalled : posix;
+}
+
+ScopedPlatform::ScopedPlatform(IPlatform& platform) : m_pPrevious(g_pInstalled.load()) {
+    g_pInstalled.store(&platform);
+}
+
+ScopedPlatform::~ScopedPlatform() { g_pInstalled.store(m_pPrevious); }
+
+bool PosixPlatform::ReadWholeFile(const std::string& strPath, std::string& bytes) {
+    FileDescriptor fd(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    bytes.clear();
+    bytes.reserve(static_cast<size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (n == 0) {
+            return true;
+        }
+        bytes.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+bool PosixPlatform::WriteFileAtomically(const std::string& strPath, const std::string& bytes,
+                                        std::string& strError) {
+    const std::string strFolder = FolderOf(strPath);
+    std::string strTemp = strPath + ".XXXXXX";
+    FileDescriptor fd(::mkstemp(strTemp.data()));
+    if (!fd.Valid()) {
+        strError = Describe("Cannot create a file in", strFolder, errno);
+        return false;
+    }
+    // The new file keeps the permissions of the one it replaces.
+    struct stat stOld {};
+    const mode_t mode = ::stat(strPath.c_str(), &stOld) == 0 ? (stOld.st_mode & 07777) : 0644;
+    int nErrno = 0;
+    if (!WriteAll(fd.Get(), bytes) || ::fchmod(fd.Get(), mode) != 0 || ::fsync(fd.Get()) != 0) {
+        nErrno = errno;
+    }
+    if (!fd.Close() && nErrno == 0) {
+        nErrno = errno;
+    }
+    if (nErrno == 0 && ::rename(strTemp.c_str(), strPath.c_str()) != 0) {
+        nErrno = errno;
+    }
+    if (nErrno != 0) {
+        ::unlink(strTemp.c_str());
+        strError = Describe("Cannot write", strPath, nErrno);
+        return false;
+    }
+    // Makes the rename itself durable; a failure here loses nothing.
+    FileDescriptor folder(::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.Valid()) {
+        ::fsync(folder.Get());
+    }
+    return true;
+}
