@@ -29,6 +29,11 @@ LoadOutcome LoadGroupListFile(const std::string& strPath, CSyncGroupList& list,
     if (!Platform().ReadWholeFile(strPath, bytes)) {
         return Fail(LoadOutcome::NotFound, kNotFoundMessage, showMessage);
     }
+    return LoadGroupListBytes(bytes, list, showMessage);
+}
+
+LoadOutcome LoadGroupListBytes(std::string_view bytes, CSyncGroupList& list,
+                               const MessageSink& showMessage) {
     CArchive ar(bytes);
     ar.SetMessageSink(showMessage);
 

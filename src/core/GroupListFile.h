@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "SyncGroup.h"
 
@@ -24,6 +25,10 @@ enum class LoadOutcome {
 // completely stay in the list when the file turns out damaged; the one being read does not.
 LoadOutcome LoadGroupListFile(const std::string& strPath, CSyncGroupList& list,
                               const MessageSink& showMessage);
+
+// The same over the file's bytes.
+LoadOutcome LoadGroupListBytes(std::string_view bytes, CSyncGroupList& list,
+                               const MessageSink& showMessage);
 
 // True only if the whole file was read.
 bool LoadGroupList(const std::string& strPath, CSyncGroupList& list,
