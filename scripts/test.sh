@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the optimised build, the suites again under
+# AddressSanitizer + UndefinedBehaviorSanitizer, a short fuzz run of the group list loader,
+# and the threaded suites under ThreadSanitizer. FUZZ_SECONDS sets the fuzz run's length.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=${JOBS:-2}
+fuzz_seconds=${FUZZ_SECONDS:-60}
+export QT_QPA_PLATFORM=offscreen
+
+step() { printf '\n==== %s ====\n' "$*"; }
+
+step "Release build and tests"
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$jobs"
+ctest --test-dir build/release --output-on-failure -j "$jobs"
+
+step "AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+step "Fuzzing the group list loader for ${fuzz_seconds} s"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+corpus=build/fuzz/corpus
+artifacts=build/fuzz/artifacts
+rm -rf "$corpus" "$artifacts"
+mkdir -p "$corpus" "$artifacts"
+build/fuzz/tests/fuzz/fuzz_load_group_list "$corpus" tests/fuzz/corpus \
+    -max_total_time="$fuzz_seconds" -max_len=131072 -malloc_limit_mb=64 -rss_limit_mb=1024 \
+    -timeout=10 -print_final_stats=1 -artifact_prefix="$artifacts/" 2>&1 |
+    grep -E "^(stat::|#[0-9]+ +DONE|Done)|ERROR|SUMMARY" || true
+if [ -n "$(ls -A "$artifacts")" ]; then
+    echo "The fuzzer found inputs that fail: $(ls "$artifacts")"
+    exit 1
+fi
+
+step "ThreadSanitizer (threaded suites)"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    ctest --test-dir build/tsan -L threaded --output-on-failure -j "$jobs"
