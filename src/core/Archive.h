@@ -30,6 +30,8 @@ public:
     CArchive& operator>>(std::string& text);
 
     bool Failed() const { return m_bFailed; }
+    // A record that found a value that cannot be (a negative count) ends the load too.
+    void MarkDamaged() { m_bFailed = true; }
 
     // Where a record reports what the user must know while it loads (a message box).
     void SetMessageSink(std::function<void(const std::string&)> sink) { m_sink = std::move(sink); }

@@ -52,6 +52,9 @@ LoadOutcome LoadGroupListBytes(std::string_view bytes, CSyncGroupList& list,
     }
     int32_t nGroups = 0;
     ar >> nGroups;
+    if (nGroups < 0) {
+        ar.MarkDamaged();
+    }
     // Each group is appended only once its record is complete, so a file that ends early
     // keeps the groups before the one being read.
     for (int32_t i = 0; i < nGroups && !ar.Failed(); ++i) {

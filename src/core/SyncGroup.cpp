@@ -74,8 +74,10 @@ void CSyncGroup::Serialize(CArchive& ar) {
     }
     int32_t nPairs = 0;
     ar >> m_strName >> nPairs;
-    // A count past what the file holds ends at the first failed read; a negative one reads
-    // no pairs (the trailer check then decides).
+    if (nPairs < 0) {
+        ar.MarkDamaged();
+    }
+    // A count past what the file holds ends at the first failed read.
     for (int32_t i = 0; i < nPairs && !ar.Failed(); ++i) {
         auto pair = std::make_unique<CSyncPair>();
         pair->Serialize(ar);

@@ -37,7 +37,7 @@ std::string ExampleFile() {
     s += Hex({2, 0, 0, 0, 0, 0, 0});                  // version 2, three empty texts
     s += std::string(8, '\0');                         // the date, twice
     s += Hex({1, 0, 0, 0});                            // "Include sub folders"
-    s += std::string(9 * 4, '\0');                     // figures and the other options
+    s += std::string(12 * 4, '\0');                    // figures and the other options
     s += Hex({0x0d}) + "\nEnd of list.";
     return s;
 }
