@@ -1,0 +1,421 @@
+// The POSIX implementation of the platform services the engine uses: folder enumeration,
+// folder creation, file status, attributes, the fail-safe file copy, errors and clocks.
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+
+#include "platform.h"
+
+namespace {
+
+// The error code of the calling thread's last failed operation.
+thread_local int32_t t_nLastError = 0;
+
+// Records errno as the last error and reports failure, so that callers can write
+// `return Fail();` right after the failing call.
+bool Fail() {
+    t_nLastError = errno;
+    return false;
+}
+
+bool Fail(int nErrno) {
+    t_nLastError = nErrno;
+    return false;
+}
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    ~FileDescriptor() { Close(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return m_fd; }
+    bool Valid() const { return m_fd >= 0; }
+    // Closes now; false when the close reported an error (a late write error included).
+    bool Close() {
+        if (m_fd < 0) {
+            return true;
+        }
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+struct DirCloser {
+    void operator()(DIR* pDir) const { ::closedir(pDir); }
+};
+
+class PosixFolderEnum : public IFolderEnum {
+public:
+    PosixFolderEnum(std::unique_ptr<DIR, DirCloser> pDir, const std::string& strFolder)
+        : m_pDir(std::move(pDir)), m_strPrefix(strFolder + "/") {}
+
+    bool FindNextFile(CDirEntry& entry) override {
+        errno = 0;
+        const dirent* pEntry = ::readdir(m_pDir.get());
+        if (pEntry == nullptr) {
+            if (errno != 0) {
+                Fail();
+            }
+            return false;
+        }
+        const char* szName = pEntry->d_name;
+        entry.m_strName.assign(szName);
+        entry.m_strFilePath.assign(m_strPrefix).append(entry.m_strName);
+        entry.m_bIsDots =
+            szName[0] == '.' && (szName[1] == '\0' || (szName[1] == '.' && szName[2] == '\0'));
+        // A link is never a folder here, so a link to a folder is not walked into and a
+        // link cycle cannot make a walk endless.
+        unsigned char type = pEntry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat st {};
+            if (::fstatat(::dirfd(m_pDir.get()), szName, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+            }
+        }
+        entry.m_bIsDirectory = type == DT_DIR;
+        return true;
+    }
+
+private:
+    std::unique_ptr<DIR, DirCloser> m_pDir;
+    std::string m_strPrefix;
+};
+
+std::string FolderOf(const std::string& strPath) {
+    const size_t nCut = strPath.rfind('/');
+    if (nCut == std::string::npos) {
+        return ".";
+    }
+    return nCut == 0 ? "/" : strPath.substr(0, nCut);
+}
+
+// The temporary file of a copy: a hidden name in the destination folder, unique to this
+// process and copy. Short, so that a long destination name cannot make it too long.
+constexpr const char* kTempPrefix = ".folvex-tmp-";
+std::atomic<uint64_t> g_nTempCounter{0};
+
+// The descriptor of the new file, or -1 with errno set.
+int CreateTempFile(const std::string& strFolder, std::string& strTempPath) {
+    for (int nAttempt = 0; nAttempt < 100; ++nAttempt) {
+        strTempPath = strFolder;
+        if (strTempPath.back() != '/') {
+            strTempPath += '/';
+        }
+        strTempPath += kTempPrefix;
+        strTempPath += std::to_string(::getpid());
+        strTempPath += '-';
+        strTempPath += std::to_string(g_nTempCounter.fetch_add(1));
+        const int fd =
+            ::open(strTempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+// Removes the temporary file unless the copy completed and renamed it.
+class TempFileGuard {
+public:
+    explicit TempFileGuard(const std::string& strPath) : m_strPath(strPath) {}
+    ~TempFileGuard() {
+        if (!m_bKept) {
+            ::unlink(m_strPath.c_str());
+        }
+    }
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    void Keep() { m_bKept = true; }
+
+private:
+    const std::string& m_strPath;
+    bool m_bKept = false;
+};
+
+// copy_file_range moves at most this much per call, so progress and the cancel request
+// are seen between chunks at a cost of well under 1%.
+constexpr size_t kChunkBytes = size_t{4} << 20;
+// The read/write fallback's buffer; larger buffers are slower on these machines.
+constexpr size_t kBufferBytes = size_t{128} << 10;
+
+// Copies the data of one file in chunks, reporting progress and watching the cancel
+// request. The descriptors' offsets are at the start of both files.
+class ChunkCopier {
+public:
+    ChunkCopier(int fdSource, int fdTarget, int64_t nTotal, CopyProgressRoutine pProgress,
+                void* pData, const std::atomic<int32_t>* pCancel)
+        : m_fdSource(fdSource),
+          m_fdTarget(fdTarget),
+          m_nTotal(nTotal),
+          m_pProgress(pProgress),
+          m_pData(pData),
+          m_pCancel(pCancel) {}
+
+    // False with the last error set when the copy failed or was cancelled.
+    bool Run() {
+        if (!Report(CALLBACK_STREAM_SWITCH)) {
+            return false;
+        }
+        bool bUseRange = true;
+        for (;;) {
+            ssize_t n = 0;
+            if (bUseRange) {
+                n = ::copy_file_range(m_fdSource, nullptr, m_fdTarget, nullptr, kChunkBytes, 0);
+                if (n < 0 && m_nDone == 0 && RangeCopyRefused(errno)) {
+                    bUseRange = false;
+                    continue;
+                }
+                // Some pseudo file systems report 0 although they hold data; read those.
+                if (n == 0 && m_nDone == 0 && m_nTotal > 0) {
+                    bUseRange = false;
+                    continue;
+                }
+            } else {
+                n = ReadWriteChunk();
+            }
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return Fail();
+            }
+            if (n == 0) {
+                return true;
+            }
+            m_nDone += n;
+            if (!Report(CALLBACK_CHUNK_FINISHED)) {
+                return false;
+            }
+        }
+    }
+
+private:
+    static bool RangeCopyRefused(int nErrno) {
+        return nErrno == EXDEV || nErrno == EINVAL || nErrno == ENOSYS || nErrno == EOPNOTSUPP ||
+               nErrno == EPERM || nErrno == EBADF;
+    }
+
+    ssize_t ReadWriteChunk() {
+        if (!m_pBuffer) {
+            m_pBuffer = std::make_unique<char[]>(kBufferBytes);
+        }
+        const ssize_t nRead = ::read(m_fdSource, m_pBuffer.get(), kBufferBytes);
+        if (nRead <= 0) {
+            return nRead;
+        }
+        ssize_t nWritten = 0;
+        while (nWritten < nRead) {
+            const ssize_t n = ::write(m_fdTarget, m_pBuffer.get() + nWritten,
+                                      static_cast<size_t>(nRead - nWritten));
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return -1;
+            }
+            nWritten += n;
+        }
+        return nRead;
+    }
+
+    // Reports progress, then looks at the cancel request.
+    bool Report(uint32_t nReason) {
+        if (m_pProgress != nullptr && !m_bQuiet) {
+            const uint32_t nAnswer = m_pProgress(m_nTotal, m_nDone, m_nTotal, m_nDone, 1, nReason,
+                                                 m_fdSource, m_fdTarget, m_pData);
+            // 3 asks for no further reports; 1 (cancel) and 2 (stop) end the copy.
+            if (nAnswer == 3) {
+                m_bQuiet = true;
+            } else if (nAnswer != 0) {
+                return Fail(ECANCELED);
+            }
+        }
+        if (m_pCancel != nullptr && m_pCancel->load(std::memory_order_relaxed) != 0) {
+            return Fail(ECANCELED);
+        }
+        return true;
+    }
+
+    int m_fdSource;
+    int m_fdTarget;
+    int64_t m_nTotal;
+    int64_t m_nDone = 0;
+    CopyProgressRoutine m_pProgress;
+    void* m_pData;
+    const std::atomic<int32_t>* m_pCancel;
+    bool m_bQuiet = false;
+    std::unique_ptr<char[]> m_pBuffer;
+};
+
+}  // namespace
+
+std::unique_ptr<IFolderEnum> PosixPlatform::FindFiles(const std::string& strFolder) {
+    std::unique_ptr<DIR, DirCloser> pDir(::opendir(strFolder.c_str()));
+    if (!pDir) {
+        Fail();
+        return nullptr;
+    }
+    return std::make_unique<PosixFolderEnum>(std::move(pDir), strFolder);
+}
+
+bool PosixPlatform::CreateDirectory(const std::string& strPath) {
+    return ::mkdir(strPath.c_str(), 0777) == 0 || Fail();
+}
+
+bool PosixPlatform::GetStatus(const std::string& strPath, CFileStatus& status) {
+    struct stat st {};
+    if (::stat(strPath.c_str(), &st) != 0) {
+        return Fail();
+    }
+    status.m_ctime = st.st_ctim.tv_sec;
+    status.m_mtime = st.st_mtim.tv_sec;
+    status.m_atime = st.st_atim.tv_sec;
+    status.m_size64 = static_cast<uint64_t>(st.st_size);
+    status.m_size = static_cast<int32_t>(static_cast<uint32_t>(status.m_size64));
+    status.m_attribute = 0;
+    if ((st.st_mode & S_IWUSR) == 0) {
+        status.m_attribute |= ATTR_READONLY;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        status.m_attribute |= ATTR_DIRECTORY;
+    }
+    status.m_szFullName = strPath;
+    return true;
+}
+
+bool PosixPlatform::SetAttributes(const std::string& strPath, uint8_t attributes) {
+    struct stat st {};
+    if (::stat(strPath.c_str(), &st) != 0) {
+        return Fail();
+    }
+    // Read-only takes every write bit away; writable gives the owner the write bit back.
+    const mode_t mode =
+        (attributes & ATTR_READONLY) != 0 ? (st.st_mode & ~mode_t{0222}) : (st.st_mode | S_IWUSR);
+    if ((mode & 07777) == (st.st_mode & 07777)) {
+        return true;
+    }
+    return ::chmod(strPath.c_str(), mode & 07777) == 0 || Fail();
+}
+
+bool PosixPlatform::CopyFileEx(const std::string& strSource, const std::string& strDestination,
+                               CopyProgressRoutine pProgress, void* pData,
+                               const std::atomic<int32_t>* pCancel) {
+    // Non-blocking, so that a FIFO or device is opened without waiting for a peer; the
+    // type test below then turns it away.
+    FileDescriptor source(::open(strSource.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!source.Valid()) {
+        return Fail();
+    }
+    struct stat stSource {};
+    if (::fstat(source.Get(), &stSource) != 0) {
+        return Fail();
+    }
+    if (!S_ISREG(stSource.st_mode)) {
+        return Fail(S_ISDIR(stSource.st_mode) ? EISDIR : ENOTSUP);
+    }
+    // A read-only destination is refused even where permissions do not bind (root).
+    struct stat stTarget {};
+    if (::stat(strDestination.c_str(), &stTarget) == 0) {
+        if (S_ISDIR(stTarget.st_mode)) {
+            return Fail(EISDIR);
+        }
+        if ((stTarget.st_mode & S_IWUSR) == 0) {
+            return Fail(EACCES);
+        }
+    }
+    // O_NONBLOCK stays set: reads of a regular file ignore it.
+
+    std::string strTempPath;
+    FileDescriptor target(CreateTempFile(FolderOf(strDestination), strTempPath));
+    if (!target.Valid()) {
+        return Fail();
+    }
+    TempFileGuard guard(strTempPath);
+
+    ChunkCopier copier(source.Get(), target.Get(), static_cast<int64_t>(stSource.st_size),
+                       pProgress, pData, pCancel);
+    if (!copier.Run()) {
+        return false;
+    }
+    // Owner, group and other bits only: a copy must not gain set-id rights under a new owner.
+    const timespec times[2] = {{0, UTIME_OMIT}, stSource.st_mtim};
+    if (::fchmod(target.Get(), stSource.st_mode & 0777) != 0 ||
+        ::futimens(target.Get(), times) != 0) {
+        return Fail();
+    }
+    if (!target.Close()) {
+        return Fail();
+    }
+    if (::rename(strTempPath.c_str(), strDestination.c_str()) != 0) {
+        return Fail();
+    }
+    guard.Keep();
+    return true;
+}
+
+int32_t PosixPlatform::GetLastError() {
+    return t_nLastError;
+}
+
+uint32_t PosixPlatform::GetTickCount() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const uint64_t nMs =
+        static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+    return static_cast<uint32_t>(nMs);
+}
+
+uint32_t PosixPlatform::GetCurrentTime() {
+    return static_cast<uint32_t>(::time(nullptr));
+}
+
+std::string PosixPlatform::ResolvePath(const std::string& strPath) {
+    if (strPath.empty()) {
+        return strPath;
+    }
+    // Resolve the deepest part that exists and keep the rest as written.
+    std::string strHead = strPath;
+    std::string strTail;
+    for (;;) {
+        char szResolved[PATH_MAX];
+        if (::realpath(strHead.c_str(), szResolved) != nullptr) {
+            std::string strResult(szResolved);
+            if (!strTail.empty()) {
+                if (strResult.back() != '/') {
+                    strResult += '/';
+                }
+                strResult += strTail;
+            }
+            return strResult;
+        }
+        if (strHead == "." || strHead == "/") {
+            return strPath;  // not even the starting point can be resolved
+        }
+        while (strHead.size() > 1 && strHead.back() == '/') {
+            strHead.pop_back();
+        }
+        const size_t nCut = strHead.rfind('/');
+        std::string strLast;
+        if (nCut == std::string::npos) {
+            strLast = strHead;
+            strHead = ".";
+        } else {
+            strLast = strHead.substr(nCut + 1);
+            strHead = nCut == 0 ? "/" : strHead.substr(0, nCut);
+        }
+        strTail = strTail.empty() ? strLast : strLast + "/" + strTail;
+    }
+}
