@@ -1,0 +1,323 @@
+// The POSIX platform layer against real folders: enumeration, status, attributes, the
+// fail-safe copy with its progress, cancel and failure paths, and path resolution.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <map>
+#include <vector>
+
+#include "FileTree.h"
+#include "Invariants.h"
+#include "TempFolder.h"
+#include "platform.h"
+
+namespace {
+
+struct Report {
+    int64_t nTotal;
+    int64_t nDone;
+    uint32_t nReason;
+};
+
+// Collects the copy's progress reports; answers with m_nAnswer, and sets the cancel flag
+// once m_nCancelAfter reports have been seen.
+struct ProgressProbe {
+    std::vector<Report> reports;
+    uint32_t nAnswer = 0;
+    size_t nCancelAfter = 0;
+    std::atomic<int32_t>* pCancel = nullptr;
+
+    static uint32_t Routine(int64_t nTotal, int64_t nDone, int64_t, int64_t, uint32_t,
+                            uint32_t nReason, int, int, void* pData) {
+        auto* pProbe = static_cast<ProgressProbe*>(pData);
+        pProbe->reports.push_back({nTotal, nDone, nReason});
+        if (pProbe->pCancel != nullptr && pProbe->reports.size() == pProbe->nCancelAfter) {
+            pProbe->pCancel->store(1);
+        }
+        return pProbe->nAnswer;
+    }
+};
+
+class PlatformTest : public testing::Test {
+protected:
+    bool Copy(const std::string& strFrom, const std::string& strTo,
+              ProgressProbe* pProbe = nullptr) {
+        ProgressProbe unused;
+        ProgressProbe& probe = pProbe != nullptr ? *pProbe : unused;
+        return m_platform.CopyFileEx(strFrom, strTo, ProgressProbe::Routine, &probe, &m_cancel);
+    }
+
+    TempFolder m_temp;
+    PosixPlatform m_platform;
+    std::atomic<int32_t> m_cancel{0};
+};
+
+TEST_F(PlatformTest, EnumerationFlagsDotsAndFoldersButNotLinksToFolders) {
+    BuildTree(m_temp.Path(), {{"file.txt", "x"}, {"sub/", ""}});
+    ASSERT_EQ(::symlink("sub", (m_temp / "link-to-sub").c_str()), 0);
+    ASSERT_EQ(::symlink("file.txt", (m_temp / "link-to-file").c_str()), 0);
+
+    auto pEnum = m_platform.FindFiles(m_temp.Path());
+    ASSERT_NE(pEnum, nullptr);
+    std::map<std::string, CDirEntry> entries;
+    CDirEntry entry;
+    while (pEnum->FindNextFile(entry)) {
+        EXPECT_EQ(entry.m_strFilePath, m_temp.Path() + "/" + entry.m_strName);
+        EXPECT_TRUE(entries.emplace(entry.m_strName, entry).second) << entry.m_strName;
+    }
+    ASSERT_EQ(entries.size(), 6u);
+    EXPECT_TRUE(entries["."].m_bIsDots);
+    EXPECT_TRUE(entries[".."].m_bIsDots);
+    EXPECT_TRUE(entries["sub"].m_bIsDirectory);
+    EXPECT_FALSE(entries["sub"].m_bIsDots);
+    EXPECT_FALSE(entries["file.txt"].m_bIsDirectory);
+    EXPECT_FALSE(entries["link-to-sub"].m_bIsDirectory);
+    EXPECT_FALSE(entries["link-to-file"].m_bIsDirectory);
+}
+
+TEST_F(PlatformTest, EnumerationOfMissingFolderOrFileFails) {
+    WriteFile(m_temp / "file", "x");
+    EXPECT_EQ(m_platform.FindFiles(m_temp / "missing"), nullptr);
+    EXPECT_EQ(m_platform.GetLastError(), ENOENT);
+    EXPECT_EQ(m_platform.FindFiles(m_temp / "file"), nullptr);
+    EXPECT_EQ(m_platform.GetLastError(), ENOTDIR);
+}
+
+TEST_F(PlatformTest, CreateDirectoryMakesOneLevel) {
+    EXPECT_TRUE(m_platform.CreateDirectory(m_temp / "one"));
+    EXPECT_FALSE(m_platform.CreateDirectory(m_temp / "one"));
+    EXPECT_EQ(m_platform.GetLastError(), EEXIST);
+    EXPECT_FALSE(m_platform.CreateDirectory(m_temp / "missing/two"));
+    EXPECT_FALSE(Exists(m_temp / "missing"));
+}
+
+TEST_F(PlatformTest, StatusGivesWholeSecondsLow32BitSizeAndAttributes) {
+    WriteFile(m_temp / "file", "12345");
+    SetMtime(m_temp / "file", 1000000000, 900000000);
+    CFileStatus status;
+    ASSERT_TRUE(m_platform.GetStatus(m_temp / "file", status));
+    EXPECT_EQ(status.m_mtime, 1000000000);
+    EXPECT_EQ(status.m_size, 5);
+    EXPECT_EQ(status.m_size64, 5u);
+    EXPECT_EQ(status.m_attribute, 0);
+
+    SetMode(m_temp / "file", 0444);
+    ASSERT_TRUE(m_platform.GetStatus(m_temp / "file", status));
+    EXPECT_EQ(status.m_attribute, ATTR_READONLY);
+
+    MakeFolders(m_temp / "sub");
+    ASSERT_TRUE(m_platform.GetStatus(m_temp / "sub", status));
+    EXPECT_EQ(status.m_attribute, ATTR_DIRECTORY);
+
+    // 6 GiB + 7 bytes: the low 32 bits are 0x80000007, negative as a signed count.
+    const uint64_t nHuge = (uint64_t{6} << 30) + 7;
+    WriteSparseFile(m_temp / "huge", nHuge);
+    ASSERT_TRUE(m_platform.GetStatus(m_temp / "huge", status));
+    EXPECT_EQ(status.m_size64, nHuge);
+    EXPECT_EQ(status.m_size, static_cast<int32_t>(0x80000007u));
+
+    EXPECT_FALSE(m_platform.GetStatus(m_temp / "missing", status));
+    EXPECT_EQ(m_platform.GetLastError(), ENOENT);
+}
+
+TEST_F(PlatformTest, ClearingReadOnlyKeepsTheTimes) {
+    WriteFile(m_temp / "file", "x");
+    SetMtime(m_temp / "file", 1000000000, 123456789);
+    SetMode(m_temp / "file", 0444);
+    EXPECT_TRUE(m_platform.SetAttributes(m_temp / "file", 0));
+    EXPECT_EQ(Mode(m_temp / "file"), 0644u);
+    EXPECT_EQ(MtimeNs(m_temp / "file"), 1000000000123456789);
+    EXPECT_FALSE(m_platform.SetAttributes(m_temp / "missing", 0));
+}
+
+TEST_F(PlatformTest, CopyCarriesDataPermissionBitsAndNanosecondTime) {
+    const std::string strData(300000, 'q');
+    WriteFile(m_temp / "src", strData);
+    SetMtime(m_temp / "src", 1234567890, 987654321);
+    SetMode(m_temp / "src", 04750);  // set-user-id is not carried to the copy
+    WriteFile(m_temp / "dst", "old and longer than nothing");
+
+    ASSERT_TRUE(Copy(m_temp / "src", m_temp / "dst"));
+    EXPECT_EQ(ReadFile(m_temp / "dst"), strData);
+    EXPECT_EQ(MtimeNs(m_temp / "dst"), 1234567890987654321);
+    EXPECT_EQ(Mode(m_temp / "dst"), 0750u);
+    EXPECT_EQ(ListTree(m_temp.Path()), (std::vector<std::string>{"dst", "src"}));
+}
+
+TEST_F(PlatformTest, ProgressIsReportedBeforeTheFirstAndAfterEveryChunk) {
+    const int64_t nSize = (int64_t{10} << 20) + 5;  // three chunks of at most 4 MiB
+    WriteSparseFile(m_temp / "src", static_cast<uint64_t>(nSize));
+    ProgressProbe probe;
+    ASSERT_TRUE(Copy(m_temp / "src", m_temp / "dst", &probe));
+    ASSERT_GE(probe.reports.size(), 4u);
+    EXPECT_EQ(probe.reports.front().nDone, 0);
+    EXPECT_EQ(probe.reports.front().nReason, CALLBACK_STREAM_SWITCH);
+    EXPECT_EQ(probe.reports.back().nDone, nSize);
+    for (size_t i = 1; i < probe.reports.size(); ++i) {
+        EXPECT_EQ(probe.reports[i].nTotal, nSize);
+        EXPECT_GT(probe.reports[i].nDone, probe.reports[i - 1].nDone);
+        EXPECT_LE(probe.reports[i].nDone - probe.reports[i - 1].nDone, int64_t{8} << 20);
+    }
+
+    WriteFile(m_temp / "empty", "");
+    ProgressProbe empty;
+    ASSERT_TRUE(Copy(m_temp / "empty", m_temp / "empty-copy", &empty));
+    ASSERT_EQ(empty.reports.size(), 1u);
+    EXPECT_EQ(empty.reports[0].nTotal, 0);
+    EXPECT_TRUE(Exists(m_temp / "empty-copy"));
+}
+
+// Every failure leaves the destination as it was and no temporary file behind.
+struct FailureCase {
+    const char* szName;
+    std::function<void(const TempFolder&, std::atomic<int32_t>&, ProgressProbe&)> prepare;
+    std::string strSource;
+    std::string strDestination;
+    int nErrno;
+};
+
+class CopyFailureTest : public PlatformTest, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(CopyFailureTest, LeavesDestinationAsItWas) {
+    const FailureCase& c = GetParam();
+    WriteSparseFile(m_temp / "src/big", uint64_t{12} << 20);
+    WriteFile(m_temp / "src/small", "new");
+    WriteFile(m_temp / "dst/file", "old", 1000000000);
+    ProgressProbe probe;
+    c.prepare(m_temp, m_cancel, probe);
+    const InvariantChecker invariants(m_temp / "src", m_temp / "dst");
+
+    EXPECT_FALSE(Copy(m_temp / c.strSource, m_temp / c.strDestination, &probe));
+    EXPECT_EQ(m_platform.GetLastError(), c.nErrno);
+    EXPECT_EQ(ReadFile(m_temp / "dst/file"), "old");
+    EXPECT_TRUE(invariants.Check());
+}
+
+void Nothing(const TempFolder&, std::atomic<int32_t>&, ProgressProbe&) {}
+
+INSTANTIATE_TEST_SUITE_P(
+    Platform, CopyFailureTest,
+    testing::Values(
+        FailureCase{"ReadOnlyDestination",
+                    [](const TempFolder& t, std::atomic<int32_t>&, ProgressProbe&) {
+                        SetMode(t / "dst/file", 0444);
+                    },
+                    "src/small", "dst/file", EACCES},
+        FailureCase{"MissingSource", Nothing, "src/missing", "dst/file", ENOENT},
+        FailureCase{"MissingDestinationFolder", Nothing, "src/small", "dst/none/file", ENOENT},
+        FailureCase{"SourceIsFolder",
+                    [](const TempFolder& t, std::atomic<int32_t>&, ProgressProbe&) {
+                        MakeFolders(t / "src/folder");
+                    },
+                    "src/folder", "dst/file", EISDIR},
+        FailureCase{"DestinationIsFolder",
+                    [](const TempFolder& t, std::atomic<int32_t>&, ProgressProbe&) {
+                        MakeFolders(t / "dst/folder");
+                    },
+                    "src/small", "dst/folder", EISDIR},
+        FailureCase{"FifoDoesNotBlock",
+                    [](const TempFolder& t, std::atomic<int32_t>&, ProgressProbe&) {
+                        ASSERT_EQ(::mkfifo((t / "src/fifo").c_str(), 0644), 0);
+                    },
+                    "src/fifo", "dst/file", ENOTSUP},
+        FailureCase{"SocketDoesNotBlock",
+                    [](const TempFolder& t, std::atomic<int32_t>&, ProgressProbe&) {
+                        // The socket stays bound (and its descriptor open) for the test.
+                        static int fd = -1;
+                        fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                        sockaddr_un address{};
+                        address.sun_family = AF_UNIX;
+                        const std::string strPath = t / "src/socket";
+                        strPath.copy(address.sun_path, sizeof address.sun_path - 1);
+                        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address),
+                                  0);
+                    },
+                    "src/socket", "dst/file", ENXIO},
+        FailureCase{"CancelledBeforeTheFirstChunk",
+                    [](const TempFolder&, std::atomic<int32_t>& cancel, ProgressProbe&) {
+                        cancel.store(1);
+                    },
+                    "src/big", "dst/file", ECANCELED},
+        FailureCase{"CancelledBetweenChunks",
+                    [](const TempFolder&, std::atomic<int32_t>& cancel, ProgressProbe& probe) {
+                        probe.pCancel = &cancel;
+                        probe.nCancelAfter = 2;
+                    },
+                    "src/big", "dst/file", ECANCELED},
+        FailureCase{"ProgressRoutineAsksToStop",
+                    [](const TempFolder&, std::atomic<int32_t>&, ProgressProbe& probe) {
+                        probe.nAnswer = 1;
+                    },
+                    "src/big", "dst/file", ECANCELED}),
+    [](const testing::TestParamInfo<FailureCase>& info) { return info.param.szName; });
+
+// A write that fails half way (here: over the file size limit, as a full disk would).
+TEST_F(PlatformTest, WriteFailureHalfWayLeavesDestinationAsItWas) {
+    WriteSparseFile(m_temp / "src", uint64_t{12} << 20);
+    WriteFile(m_temp / "dst", "old", 1000000000);
+    const InvariantChecker invariants(m_temp.Path(), m_temp.Path());
+
+    rlimit previous{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const sighandler_t previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = previous;
+    limit.rlim_cur = rlim_t{6} << 20;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const bool bCopied = Copy(m_temp / "src", m_temp / "dst");
+    const int32_t nError = m_platform.GetLastError();
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    ::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(bCopied);
+    EXPECT_EQ(nError, EFBIG);
+    EXPECT_EQ(ReadFile(m_temp / "dst"), "old");
+    EXPECT_TRUE(invariants.Check());
+}
+
+// Between file systems that refuse copy_file_range the copy reads and writes instead.
+TEST_F(PlatformTest, CopyAcrossFileSystemsFallsBackToReadAndWrite) {
+    struct stat st {};
+    if (::stat("/dev/shm", &st) != 0 || !S_ISDIR(st.st_mode)) {
+        GTEST_SKIP() << "no /dev/shm";
+    }
+    const std::string strShm = "/dev/shm/folvex-test-" + std::to_string(::getpid());
+    std::string strData(1 << 20, '\0');
+    for (size_t i = 0; i < strData.size(); ++i) {
+        strData[i] = static_cast<char>(i * 7);
+    }
+    WriteFile(strShm, strData, 1000000000);
+    ProgressProbe probe;
+    const bool bCopied = Copy(strShm, m_temp / "dst", &probe);
+    ::unlink(strShm.c_str());
+    ASSERT_TRUE(bCopied);
+    EXPECT_EQ(ReadFile(m_temp / "dst"), strData);
+    EXPECT_EQ(MtimeNs(m_temp / "dst"), 1000000000000000000);
+    EXPECT_EQ(probe.reports.back().nDone, int64_t{1} << 20);
+}
+
+TEST_F(PlatformTest, ResolvePathFollowsLinksAsFarAsTheyExist) {
+    MakeFolders(m_temp / "real/inside");
+    ASSERT_EQ(::symlink((m_temp / "real").c_str(), (m_temp / "alias").c_str()), 0);
+    const std::string strReal = m_platform.ResolvePath(m_temp / "real");
+    EXPECT_EQ(m_platform.ResolvePath(m_temp / "alias"), strReal);
+    EXPECT_EQ(m_platform.ResolvePath(m_temp / "alias/inside/"), strReal + "/inside");
+    EXPECT_EQ(m_platform.ResolvePath(m_temp / "alias/not/yet"), strReal + "/not/yet");
+    EXPECT_EQ(m_platform.ResolvePath(""), "");
+}
+
+TEST_F(PlatformTest, TickAndClockMove) {
+    const uint32_t nStart = m_platform.GetTickCount();
+    ::usleep(20000);
+    const uint32_t nElapsed = m_platform.GetTickCount() - nStart;
+    EXPECT_GE(nElapsed, 19u);
+    EXPECT_LT(nElapsed, 5000u);
+    EXPECT_NEAR(static_cast<double>(m_platform.GetCurrentTime()),
+                static_cast<double>(::time(nullptr)), 2.0);
+}
+
+}  // namespace

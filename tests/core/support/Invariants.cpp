@@ -1,0 +1,98 @@
+#include "Invariants.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "FileTree.h"
+
+namespace fs = std::filesystem;
+
+TreeSnapshot Snapshot(const std::string& strRoot) {
+    TreeSnapshot snapshot;
+    for (const std::string& strRelative : ListTree(strRoot)) {
+        const std::string strPath = strRoot + "/" + strRelative;
+        struct stat st {};
+        if (::lstat(strPath.c_str(), &st) != 0) {
+            continue;
+        }
+        FileState state;
+        state.bFolder = S_ISDIR(st.st_mode);
+        state.nMode = st.st_mode & 07777;
+        if (S_ISREG(st.st_mode)) {
+            const std::string strContent = ReadFile(strPath);
+            state.nSize = strContent.size();
+            state.nContentHash = std::hash<std::string>{}(strContent);
+            state.nMtimeNs = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+        }
+        snapshot.emplace(strRelative, state);
+    }
+    return snapshot;
+}
+
+namespace {
+
+bool IsTempFile(const std::string& strRelative) {
+    const size_t nSlash = strRelative.rfind('/', strRelative.size() - 2);
+    const std::string strName =
+        nSlash == std::string::npos ? strRelative : strRelative.substr(nSlash + 1);
+    return strName.rfind(kTempFilePrefix, 0) == 0;
+}
+
+// Every file of `now` is its `old` self or a complete copy of the same name in `from`.
+testing::AssertionResult FilesAreOldOrCopies(const std::string& strRoot, const TreeSnapshot& now,
+                                             const TreeSnapshot& old, const TreeSnapshot& from) {
+    for (const auto& [strRelative, state] : now) {
+        if (IsTempFile(strRelative)) {
+            return testing::AssertionFailure()
+                   << "temporary file left: " << strRoot << "/" << strRelative;
+        }
+        if (state.bFolder) {
+            continue;
+        }
+        const auto itOld = old.find(strRelative);
+        // The permission bits may differ: "Overwrite +RHS files" clears read-only first.
+        if (itOld != old.end() && itOld->second.nSize == state.nSize &&
+            itOld->second.nContentHash == state.nContentHash &&
+            itOld->second.nMtimeNs == state.nMtimeNs) {
+            continue;
+        }
+        const auto itFrom = from.find(strRelative);
+        const bool bCopy = itFrom != from.end() && itFrom->second.nSize == state.nSize &&
+                           itFrom->second.nContentHash == state.nContentHash &&
+                           itFrom->second.nMtimeNs == state.nMtimeNs;
+        if (!bCopy) {
+            return testing::AssertionFailure()
+                   << "neither the old file nor a complete copy: " << strRoot << "/" << strRelative;
+        }
+    }
+    return testing::AssertionSuccess();
+}
+
+}  // namespace
+
+InvariantChecker::InvariantChecker(const std::string& strSource, const std::string& strDestination)
+    : m_strSource(strSource),
+      m_strDestination(strDestination),
+      m_source(Snapshot(strSource)),
+      m_destination(Snapshot(strDestination)) {}
+
+testing::AssertionResult InvariantChecker::Check() const {
+    const TreeSnapshot source = Snapshot(m_strSource);
+    if (source != m_source) {
+        return testing::AssertionFailure() << "the source tree changed: " << m_strSource;
+    }
+    return FilesAreOldOrCopies(m_strDestination, Snapshot(m_strDestination), m_destination,
+                               m_source);
+}
+
+testing::AssertionResult InvariantChecker::CheckBothWays() const {
+    const testing::AssertionResult source =
+        FilesAreOldOrCopies(m_strSource, Snapshot(m_strSource), m_source, m_destination);
+    if (!source) {
+        return source;
+    }
+    return FilesAreOldOrCopies(m_strDestination, Snapshot(m_strDestination), m_destination,
+                               m_source);
+}

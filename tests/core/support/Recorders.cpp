@@ -1,0 +1,61 @@
+#include "Recorders.h"
+
+#include <chrono>
+
+void RecordingLog::InsertString(int nIndex, const std::string& strLine) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (nIndex == 0) {
+            m_lines.push_front(strLine);
+        } else {
+            m_lines.push_back(strLine);
+        }
+    }
+    if (m_onLine) {
+        m_onLine(strLine);
+    }
+}
+
+std::vector<std::string> RecordingLog::Lines() const {
+    std::lock_guard lock(m_mutex);
+    return {m_lines.begin(), m_lines.end()};
+}
+
+void RecordingProgress::SetDlgItemText(int nId, const std::string& strText) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_fields[nId] = strText;
+        m_history.emplace_back(nId, strText);
+    }
+    if (m_onWrite) {
+        m_onWrite(nId, strText);
+    }
+}
+
+void RecordingProgress::PostEndOfRun() {
+    std::lock_guard lock(m_mutex);
+    ++m_nEndOfRun;
+    m_ended.notify_all();
+}
+
+std::string RecordingProgress::Field(int nId) const {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_fields.find(nId);
+    return it == m_fields.end() ? std::string() : it->second;
+}
+
+std::vector<std::pair<int, std::string>> RecordingProgress::History() const {
+    std::lock_guard lock(m_mutex);
+    return m_history;
+}
+
+int RecordingProgress::EndOfRunCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_nEndOfRun;
+}
+
+bool RecordingProgress::WaitForEndOfRun(int nTimeoutMs) {
+    std::unique_lock lock(m_mutex);
+    return m_ended.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
+                            [this] { return m_nEndOfRun > 0; });
+}
