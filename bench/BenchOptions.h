@@ -1,0 +1,21 @@
+// The benchmark's command line.
+#pragma once
+
+#include <string>
+
+enum class BenchSection { All, Small, Large, Gui };
+
+struct BenchOptions {
+    int nSmallRounds = 5;  // rounds of each small-tree and progress-window comparison
+    int nLargeRounds = 3;  // rounds of each large-tree comparison
+    BenchSection only = BenchSection::All;
+    std::string strParentFolder;  // where the work folder is made
+    bool bHelp = false;
+
+    bool Runs(BenchSection section) const { return only == BenchSection::All || only == section; }
+};
+
+// Throws std::invalid_argument with a readable message on a bad command line.
+BenchOptions ParseOptions(int argc, char** argv);
+
+std::string UsageText();

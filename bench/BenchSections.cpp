@@ -1,0 +1,135 @@
+#include "BenchSections.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <stdexcept>
+
+#include "EngineRun.h"
+#include "ExternalCommand.h"
+#include "GuiSyncRunner.h"
+#include "ResultTable.h"
+#include "WorkFolder.h"
+
+namespace {
+
+uint64_t Amount(const TreeUnderTest& tree) {
+    return tree.unit == RateUnit::FilesPerSecond ? tree.size.nFiles : tree.size.nBytes;
+}
+
+std::string MakeSectionFolder(const WorkFolder& work, const std::string& strName) {
+    const std::string strPath = work.Child(strName);
+    if (::mkdir(strPath.c_str(), 0777) != 0) {
+        throw std::runtime_error("cannot create " + strPath + ": " + std::strerror(errno));
+    }
+    return strPath;
+}
+
+std::string RunFolder(const std::string& strSection, const char* szWho, int nRound) {
+    return strSection + "/" + szWho + "-" + std::to_string(nRound);
+}
+
+void ExpectSameTree(const std::string& strOriginal, const std::string& strCopy) {
+    const std::string strDifference = FirstDifference(strOriginal, strCopy);
+    if (!strDifference.empty()) {
+        throw std::runtime_error("the copy in " + strCopy + " is wrong: " + strDifference);
+    }
+}
+
+Contender EngineFullCopy(const std::string& strName, const TreeUnderTest& tree,
+                         const std::string& strSection, const char* szWho) {
+    return {strName, tree.unit, Amount(tree), [&tree, strSection, szWho](int nRound) {
+                const SyncOutcome outcome =
+                    RunEngineSync(tree.strPath, RunFolder(strSection, szWho, nRound));
+                ExpectOutcome(outcome, tree.size.nFiles, tree.size.nFiles, "full DoSync");
+            }};
+}
+
+void AddRatio(ResultTable& table, const RatioGoal& goal, double dValue) {
+    table.AddRatio({goal.strName, dValue, goal.dTarget});
+}
+
+}  // namespace
+
+void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const RatioGoal& goal,
+                        const WorkFolder& work, ResultTable& table) {
+    std::cerr << "full copy of the " << tree.strLabel << " tree\n";
+    WarmTree(tree.strPath);
+    const std::string strSection = MakeSectionFolder(work, "full-" + tree.strLabel);
+    InterleavedSeries series("full " + tree.strLabel, work.Path());
+    const size_t nEngine = series.Add(
+        EngineFullCopy("folvex DoSync, full " + tree.strLabel, tree, strSection, "folvex"));
+    const size_t nCp = series.Add(
+        {"cp -a, full " + tree.strLabel, tree.unit, Amount(tree), [&tree, strSection](int nRound) {
+             RunCommand({"cp", "-a", tree.strPath, RunFolder(strSection, "cp", nRound)});
+         }});
+    series.Add({"rsync -a, full " + tree.strLabel, tree.unit, Amount(tree),
+                [&tree, strSection](int nRound) {
+                    RunCommand({"rsync", "-a", tree.strPath + "/",
+                                RunFolder(strSection, "rsync", nRound) + "/"});
+                }});
+    series.Run(nRounds);
+    ExpectSameTree(tree.strPath, RunFolder(strSection, "folvex", 0));
+    series.AddRowsTo(table);
+    AddRatio(table, goal, series.MedianRatio(nEngine, nCp));
+    RemoveTree(strSection);
+}
+
+void RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
+                        const std::optional<RatioGoal>& goal, const WorkFolder& work,
+                        ResultTable& table) {
+    std::cerr << "up-to-date re-sync of the " << tree.strLabel << " tree\n";
+    WarmTree(tree.strPath);
+    const std::string strDestination = work.Child("uptodate-" + tree.strLabel);
+    // One full copy, then one rsync pass, which also gives the folders their source times,
+    // so that neither command finds anything to do in the timed rounds.
+    ExpectOutcome(RunEngineSync(tree.strPath, strDestination), tree.size.nFiles, tree.size.nFiles,
+                  "preparing DoSync");
+    RunCommand({"rsync", "-a", tree.strPath + "/", strDestination + "/"});
+    ExpectOutcome(RunEngineSync(tree.strPath, strDestination), tree.size.nFiles, 0,
+                  "warm-up re-sync");
+
+    InterleavedSeries series("up-to-date " + tree.strLabel, work.Path());
+    const size_t nEngine =
+        series.Add({"folvex DoSync, up-to-date " + tree.strLabel, RateUnit::FilesPerSecond,
+                    tree.size.nFiles, [&tree, strDestination](int) {
+                        ExpectOutcome(RunEngineSync(tree.strPath, strDestination), tree.size.nFiles,
+                                      0, "up-to-date DoSync");
+                    }});
+    const size_t nRsync =
+        series.Add({"rsync -a, up-to-date " + tree.strLabel, RateUnit::FilesPerSecond,
+                    tree.size.nFiles, [&tree, strDestination](int) {
+                        RunCommand({"rsync", "-a", tree.strPath + "/", strDestination + "/"});
+                    }});
+    series.Run(nRounds);
+    ExpectSameTree(tree.strPath, strDestination);
+    series.AddRowsTo(table);
+    if (goal) {
+        AddRatio(table, *goal, series.MedianRatio(nEngine, nRsync));
+    }
+    RemoveTree(strDestination);
+}
+
+void RunProgressWindowSection(const TreeUnderTest& tree, int nRounds, IGuiSyncRunner& runner,
+                              const RatioGoal& goal, const WorkFolder& work, ResultTable& table) {
+    std::cerr << "progress window over the " << tree.strLabel << " tree\n";
+    WarmTree(tree.strPath);
+    const std::string strSection = MakeSectionFolder(work, "window-" + tree.strLabel);
+    InterleavedSeries series("window " + tree.strLabel, work.Path());
+    const size_t nEngine = series.Add(
+        EngineFullCopy("folvex DoSync alone, full " + tree.strLabel, tree, strSection, "engine"));
+    const size_t nWindow = series.Add(
+        {"folvex progress window, full " + tree.strLabel, tree.unit, Amount(tree),
+         [&tree, &runner, strSection](int nRound) {
+             const SyncOutcome outcome =
+                 runner.Run(tree.strPath, RunFolder(strSection, "window", nRound));
+             ExpectOutcome(outcome, tree.size.nFiles, tree.size.nFiles, "progress window run");
+         }});
+    series.Run(nRounds);
+    ExpectSameTree(tree.strPath, RunFolder(strSection, "window", 0));
+    series.AddRowsTo(table);
+    AddRatio(table, goal, series.MedianRatio(nWindow, nEngine));
+    RemoveTree(strSection);
+}

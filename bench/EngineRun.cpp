@@ -1,0 +1,50 @@
+#include "EngineRun.h"
+
+#include <stdexcept>
+
+#include "RecordingSinks.h"
+#include "SyncGroup.h"
+
+void ConfigureBenchPair(CSyncPair& pair, const std::string& strSource,
+                        const std::string& strDestination) {
+    pair.m_strSource = strSource;
+    pair.m_strDestination = strDestination;
+    pair.m_bSubFolders = 1;
+    pair.m_bCheckDestDate = 1;
+    pair.m_bOnlyNewer = 0;
+    pair.m_bOverwriteRHS = 0;
+    pair.m_bBothWays = 0;
+}
+
+SyncOutcome RunEngineSync(const std::string& strSource, const std::string& strDestination) {
+    RecordingLogList logList;
+    RecordingProgressWindow progressWindow;
+    CSyncPair pair;
+    ConfigureBenchPair(pair, strSource, strDestination);
+    pair.m_pLogList = &logList;
+    pair.m_pProgressDlg = &progressWindow;
+    progressWindow.m_pPair = &pair;
+
+    pair.DoSync();
+
+    SyncOutcome outcome;
+    outcome.nFilesFound = pair.m_nFilesFound;
+    outcome.nFilesCopied = pair.m_nFilesCopied;
+    outcome.nErrors = pair.m_nErrors;
+    if (logList.Count() > 0) {
+        outcome.strNewestLogLine = logList.Newest();
+    }
+    return outcome;
+}
+
+void ExpectOutcome(const SyncOutcome& outcome, uint64_t nFound, uint64_t nCopied,
+                   const std::string& strWhat) {
+    if (outcome.nFilesFound == nFound && outcome.nFilesCopied == nCopied && outcome.nErrors == 0) {
+        return;
+    }
+    throw std::runtime_error(
+        strWhat + ": expected " + std::to_string(nFound) + " found and " + std::to_string(nCopied) +
+        " copied without errors, got " + std::to_string(outcome.nFilesFound) + " found, " +
+        std::to_string(outcome.nFilesCopied) + " copied, " + std::to_string(outcome.nErrors) +
+        " errors; last log line: " + outcome.strNewestLogLine);
+}

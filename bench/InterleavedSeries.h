@@ -1,0 +1,40 @@
+// Runs several commands in turn, round after round (A B C A B C ...), so that a change in
+// the machine's load touches all of them alike, and compares them round by round.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class ResultTable;
+
+enum class RateUnit { FilesPerSecond, MegabytesPerSecond };
+
+struct Contender {
+    std::string strName;  // the row in the result table
+    RateUnit unit = RateUnit::FilesPerSecond;
+    uint64_t nAmount = 0;          // files or bytes that one run handles
+    std::function<void(int)> run;  // one run for the given round; throws on failure
+};
+
+class InterleavedSeries {
+public:
+    // strSettlePath names the file system whose written data is flushed after every run,
+    // outside the timed span.
+    InterleavedSeries(std::string strTitle, std::string strSettlePath);
+
+    // Returns the contender's index for MedianRatio.
+    size_t Add(Contender contender);
+    void Run(int nRounds);
+
+    // The median over the rounds of (time of a) / (time of b) in the same round.
+    double MedianRatio(size_t nA, size_t nB) const;
+    void AddRowsTo(ResultTable& table) const;
+
+private:
+    std::string m_strTitle;
+    std::string m_strSettlePath;
+    std::vector<Contender> m_contenders;
+    std::vector<std::vector<double>> m_seconds;  // per contender, per round
+};

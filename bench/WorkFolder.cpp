@@ -1,0 +1,30 @@
+#include "WorkFolder.h"
+
+#include <stdlib.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <stdexcept>
+#include <vector>
+
+WorkFolder::WorkFolder(const std::string& strParent) {
+    std::string strTemplate = strParent + "/folvex-bench-XXXXXX";
+    std::vector<char> buffer(strTemplate.begin(), strTemplate.end());
+    buffer.push_back('\0');
+    if (::mkdtemp(buffer.data()) == nullptr) {
+        throw std::runtime_error("cannot create a work folder in " + strParent + ": " +
+                                 std::strerror(errno));
+    }
+    m_strPath = buffer.data();
+}
+
+WorkFolder::~WorkFolder() {
+    std::error_code error;
+    std::filesystem::remove_all(m_strPath, error);
+    if (error) {
+        std::cerr << "folvex_bench: could not remove " << m_strPath << ": " << error.message()
+                  << "\n";
+    }
+}
