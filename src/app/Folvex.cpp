@@ -1,2 +1,126 @@
-// Placeholder until the windows exist.
-int main() { return 0; }
+#include "Folvex.h"
+
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "FolvexDlg.h"
+#include "HelpViewer.h"
+#include "UserPrompts.h"
+#include "platform.h"
+
+namespace {
+
+void ShowLoadMessage(const std::string& strMessage) {
+    ShowMessageBox(nullptr, QString::fromStdString(strMessage), MessageButtons::Ok,
+                   QMessageBox::Warning);
+}
+
+bool AskRetry(const QString& strText) {
+    return ShowMessageBox(nullptr, strText, MessageButtons::RetryCancel, QMessageBox::Critical) ==
+           QMessageBox::Retry;
+}
+
+}  // namespace
+
+CFolvexApp::CFolvexApp(std::string strDataFolder) : m_strDataFolder(std::move(strDataFolder)) {}
+
+std::string CFolvexApp::GroupListPath() const {
+    return GroupListPathBeside(m_strDataFolder + "/folvex");
+}
+
+std::string CFolvexApp::BackupPath() const {
+    return GroupListPath() + ".bak";
+}
+
+bool CFolvexApp::InitInstance() {
+    LoadGroupList();
+    CFolvexDlg dlg(m_listGroups);
+    m_pMainWnd = &dlg;
+    QObject::connect(&dlg, &CFolvexDlg::HelpCommand, &dlg, [&dlg] { ShowHelpViewer(&dlg); });
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return false;
+}
+
+int CFolvexApp::ExitInstance() {
+    SaveGroupList();
+    return 0;
+}
+
+bool CFolvexApp::LoadGroupList() {
+    const std::string strPath = GroupListPath();
+    m_strLoadedBytes.clear();
+    if (!Platform().ReadWholeFile(strPath, m_strLoadedBytes)) {
+        m_strLoadedBytes.clear();
+        m_bUnreadFileExists = QFileInfo::exists(QString::fromStdString(strPath));
+        m_loadOutcome = LoadOutcome::NotFound;
+        ShowLoadMessage("Sync list not found!");
+        return false;
+    }
+    m_loadOutcome = LoadGroupListBytes(m_strLoadedBytes, m_listGroups, ShowLoadMessage);
+    if (m_loadOutcome == LoadOutcome::Loaded) {
+        m_strLoadedBytes.clear();
+    }
+    return m_loadOutcome == LoadOutcome::Loaded;
+}
+
+bool CFolvexApp::KeepUnreadFile() {
+    const bool bKeepBytes = m_loadOutcome == LoadOutcome::Invalid ||
+                            m_loadOutcome == LoadOutcome::NewerVersion ||
+                            m_loadOutcome == LoadOutcome::Damaged;
+    const bool bKeepFile = m_loadOutcome == LoadOutcome::NotFound && m_bUnreadFileExists;
+    if (!bKeepBytes && !bKeepFile) {
+        return true;
+    }
+    const QString strBackup = QString::fromStdString(BackupPath());
+    for (;;) {
+        std::string strError;
+        bool bKept = false;
+        if (bKeepBytes) {
+            bKept = Platform().WriteFileAtomically(BackupPath(), m_strLoadedBytes, strError);
+        } else {
+            // The file exists but could not be read: move it aside as it is.
+            bKept = std::rename(GroupListPath().c_str(), BackupPath().c_str()) == 0;
+            if (!bKept) {
+                strError = std::strerror(errno);
+            }
+        }
+        if (bKept) {
+            ShowMessageBox(nullptr,
+                           QStringLiteral("The group list file could not be read whole when "
+                                          "Folvex started.\nIts previous content is kept as\n%1")
+                               .arg(strBackup),
+                           MessageButtons::Ok, QMessageBox::Information);
+            m_loadOutcome = LoadOutcome::Loaded;
+            m_strLoadedBytes.clear();
+            return true;
+        }
+        if (!AskRetry(QStringLiteral("Could not keep the unread group list file as\n%1\n\n%2\n\n"
+                                     "Retry, or Cancel to leave %3 as it is and not save "
+                                     "this session's changes.")
+                          .arg(strBackup, QString::fromStdString(strError),
+                               QString::fromStdString(GroupListPath())))) {
+            return false;
+        }
+    }
+}
+
+bool CFolvexApp::SaveGroupList() {
+    if (!KeepUnreadFile()) {
+        return false;
+    }
+    for (;;) {
+        std::string strError;
+        if (::SaveGroupList(GroupListPath(), m_listGroups, strError)) {
+            return true;
+        }
+        if (!AskRetry(QStringLiteral("Could not save the group list to\n%1\n\n%2\n\n"
+                                     "Retry, or Cancel to quit without saving.")
+                          .arg(QString::fromStdString(GroupListPath()),
+                               QString::fromStdString(strError)))) {
+            return false;
+        }
+    }
+}

@@ -1,0 +1,44 @@
+// The application shell: the group list, loaded before the main window exists and saved
+// once it has closed.
+#pragma once
+
+#include <string>
+
+#include "GroupListFile.h"
+#include "SyncGroup.h"
+
+class CFolvexDlg;
+
+class CFolvexApp {
+public:
+    // strDataFolder holds Synclist.dat: the executable's folder in the program.
+    explicit CFolvexApp(std::string strDataFolder);
+    CFolvexApp(const CFolvexApp&) = delete;
+    CFolvexApp& operator=(const CFolvexApp&) = delete;
+
+    // Loads the group list, runs the main window modally; returns false (no message loop
+    // follows).
+    bool InitInstance();
+    // Saves the group list; returns the exit code.
+    int ExitInstance();
+
+    // True only if the whole file was read. Messages go to message boxes.
+    bool LoadGroupList();
+    // Writes the list; on failure the user is told why and may try again. A file that
+    // could not be read at start-up is first kept as Synclist.dat.bak. True when saved.
+    bool SaveGroupList();
+
+    std::string GroupListPath() const;
+    std::string BackupPath() const;
+
+    CSyncGroupList m_listGroups;
+    CFolvexDlg* m_pMainWnd = nullptr;
+
+private:
+    bool KeepUnreadFile();
+
+    std::string m_strDataFolder;
+    LoadOutcome m_loadOutcome = LoadOutcome::Loaded;
+    std::string m_strLoadedBytes;  // the file as read, for the backup
+    bool m_bUnreadFileExists = false;
+};

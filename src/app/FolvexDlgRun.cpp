@@ -1,0 +1,59 @@
+// The main window's run commands: Start and StartAll, with the log window and the error
+// summary.
+#include "FolvexDlg.h"
+#include "LogListBox.h"
+#include "Sync_ProgressDlg.h"
+#include "UserPrompts.h"
+
+namespace {
+
+const std::string kSeparatorLine(27, '*');
+
+}  // namespace
+
+void CFolvexDlg::ShowErrorSummary() {
+    ShowMessageBox(this, QStringLiteral("There where errors!\nCheck Logwindow"), MessageButtons::Ok,
+                   QMessageBox::Warning);
+}
+
+void CFolvexDlg::OnStart() {
+    CSyncPair* pPair = PairAt(m_nCurPair);
+    m_lbLog->ResetContent();
+    if (pPair == nullptr) {
+        m_lbLog->InsertString(-1, std::string("No data for this selection!"));
+    } else {
+        CSyncProgressDlg dlgProgress(this);
+        dlgProgress.m_pPair = pPair;
+        if (dlgProgress.DoModal() == 0) {
+            ShowErrorSummary();
+        }
+        m_timeLastCopy = pPair->m_timeLastCopy;
+    }
+    UpdateData(false);
+}
+
+void CFolvexDlg::OnStartAll() {
+    m_lbLog->ResetContent();
+    CSyncProgressDlg dlgProgress(this);
+    int nFailures = 0;
+    CSyncGroup* pGroup = GroupAt(m_nCurGroup);
+    if (pGroup == nullptr) {
+        nFailures = 1;
+        m_lbLog->InsertString(0, std::string("Invalid group selection"));
+    } else {
+        for (CSyncPair& pair : pGroup->m_listPairs) {
+            dlgProgress.m_pPair = &pair;
+            if (dlgProgress.DoModal() == 0) {
+                ++nFailures;
+            }
+            m_lbLog->InsertString(0, kSeparatorLine);
+        }
+    }
+    if (nFailures != 0) {
+        ShowErrorSummary();
+    }
+    if (CSyncPair* pPair = PairAt(m_nCurPair)) {
+        m_timeLastCopy = pPair->m_timeLastCopy;
+    }
+    UpdateData(false);
+}

@@ -1,0 +1,25 @@
+// The lines of the log window, shared by the worker that adds them and the window that
+// paints them. Adding at the top or the end is O(1); every call takes the store's lock.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class CLogLineStore {
+public:
+    // Index 0 inserts at the top, -1 (or any index past the end) appends at the end.
+    void Insert(int nIndex, std::string strLine);
+    void Clear();
+    size_t Count() const;
+    // The line at an index; empty when there is none.
+    std::string At(size_t nIndex) const;
+    // Up to nCount lines from nFirst on, for painting the visible rows.
+    std::vector<std::string> Slice(size_t nFirst, size_t nCount) const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::deque<std::string> m_lines;
+};

@@ -1,0 +1,143 @@
+#include "Sync_ProgressDlg.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <system_error>
+
+#include "DialogBuilder.h"
+#include "SyncGroup.h"
+#include "Synchronize.h"
+#include "resources.h"
+
+namespace {
+
+constexpr int kValueFields[] = {IDC_PROGRESS_FOLDER, IDC_PROGRESS_DEST, IDC_PROGRESS_FILE,
+                                IDC_PROGRESS_BYTES, IDC_PROGRESS_PERCENT};
+
+}  // namespace
+
+CSyncProgressDlg::CSyncProgressDlg(QWidget* pParent) : QDialog(pParent) {
+    // No close box: the window ends only on the end-of-run command.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    BuildDialog(*this, ProgressDialogTemplate());
+    connect(Control<QPushButton>(*this, IDC_PROGRESS_CANCEL), &QPushButton::clicked, this,
+            &CSyncProgressDlg::OnCancel);
+    connect(Control<QPushButton>(*this, IDC_PROGRESS_START), &QPushButton::clicked, this,
+            &CSyncProgressDlg::OnStart);
+}
+
+CSyncProgressDlg::~CSyncProgressDlg() {
+    // Only reached with a live worker if the window is destroyed outside its modal run.
+    if (m_worker.joinable()) {
+        if (m_pPair != nullptr) {
+            m_pPair->m_bCancel = 1;
+        }
+        m_worker.join();
+    }
+}
+
+int CSyncProgressDlg::exec() {
+    ClearFieldTexts();
+    // The start command arrives inside the modal loop, once every control exists.
+    QMetaObject::invokeMethod(this, &CSyncProgressDlg::OnStart, Qt::QueuedConnection);
+    Control<QPushButton>(*this, IDC_PROGRESS_CANCEL)->setFocus();
+    return QDialog::exec();
+}
+
+bool CSyncProgressDlg::StartWorker(std::string& strError) {
+    try {
+        m_worker =
+            std::thread(SyncThreadProc, static_cast<void*>(static_cast<IProgressWindow*>(this)));
+    } catch (const std::system_error& error) {
+        strError = error.what();
+        return false;
+    }
+    return true;
+}
+
+void CSyncProgressDlg::OnStart() {
+    if (m_pPair == nullptr || m_worker.joinable()) {
+        if (m_pPair == nullptr) {
+            done(0);
+        }
+        return;
+    }
+    std::string strError;
+    if (!StartWorker(strError)) {
+        // No end-of-run command will come: end now and say why in the log.
+        if (m_pPair->m_pLogList != nullptr) {
+            m_pPair->m_pLogList->InsertString(
+                0, "ERROR: Could not start the synchronization: " + strError);
+        }
+        done(0);
+    }
+}
+
+void CSyncProgressDlg::PostEndOfRun() {
+    QMetaObject::invokeMethod(this, &CSyncProgressDlg::OnEndOfRun, Qt::QueuedConnection);
+}
+
+void CSyncProgressDlg::OnEndOfRun() {
+    // The worker's last act was the post, so the join is short.
+    if (m_worker.joinable()) {
+        m_worker.join();
+    }
+    ApplyFieldTexts();
+    done(m_pPair != nullptr && m_pPair->m_nErrors <= 0 ? 1 : 0);
+}
+
+void CSyncProgressDlg::OnCancel() {
+    if (m_pPair != nullptr) {
+        m_pPair->m_bCancel = 1;
+    }
+}
+
+void CSyncProgressDlg::reject() {
+    OnCancel();
+}
+
+void CSyncProgressDlg::closeEvent(QCloseEvent* pEvent) {
+    pEvent->ignore();
+    OnCancel();
+}
+
+void CSyncProgressDlg::SetDlgItemText(int nId, const std::string& strText) {
+    {
+        std::lock_guard lock(m_fieldMutex);
+        m_fieldTexts[nId] = strText;
+    }
+    if (!m_bFieldsPending.exchange(true)) {
+        QMetaObject::invokeMethod(this, &CSyncProgressDlg::ApplyFieldTexts, Qt::QueuedConnection);
+    }
+}
+
+QString CSyncProgressDlg::GetDlgItemText(int nId) const {
+    std::lock_guard lock(m_fieldMutex);
+    const auto it = m_fieldTexts.find(nId);
+    return it == m_fieldTexts.end() ? QString() : QString::fromStdString(it->second);
+}
+
+void CSyncProgressDlg::ApplyFieldTexts() {
+    m_bFieldsPending = false;
+    std::map<int, std::string> texts;
+    {
+        std::lock_guard lock(m_fieldMutex);
+        texts = m_fieldTexts;
+    }
+    for (const auto& [nId, strText] : texts) {
+        if (QLabel* pField = Control<QLabel>(*this, nId)) {
+            pField->setText(QString::fromStdString(strText));
+        }
+    }
+}
+
+void CSyncProgressDlg::ClearFieldTexts() {
+    {
+        std::lock_guard lock(m_fieldMutex);
+        m_fieldTexts.clear();
+    }
+    for (int nId : kValueFields) {
+        Control<QLabel>(*this, nId)->clear();
+    }
+}
