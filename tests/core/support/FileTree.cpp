@@ -93,7 +93,7 @@ std::vector<std::string> ListTree(const std::string& strRoot) {
     std::error_code error;
     for (auto it = fs::recursive_directory_iterator(strRoot, error);
          it != fs::recursive_directory_iterator(); it.increment(error)) {
-        std::string strRelative = fs::relative(it->path(), strRoot).string();
+        std::string strRelative = it->path().lexically_relative(strRoot).string();
         if (it->is_directory() && !it->is_symlink()) {
             strRelative += "/";
         }

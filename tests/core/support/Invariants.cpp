@@ -13,8 +13,9 @@ TreeSnapshot Snapshot(const std::string& strRoot) {
     TreeSnapshot snapshot;
     for (const std::string& strRelative : ListTree(strRoot)) {
         const std::string strPath = strRoot + "/" + strRelative;
+        // Links count as what they lead to, as the copy sees them.
         struct stat st {};
-        if (::lstat(strPath.c_str(), &st) != 0) {
+        if (::stat(strPath.c_str(), &st) != 0 && ::lstat(strPath.c_str(), &st) != 0) {
             continue;
         }
         FileState state;

@@ -1,0 +1,40 @@
+#include "EngineFixture.h"
+
+EngineTest::EngineTest() {
+    MakeFolders(Src());
+    m_pair.m_strSource = Src();
+    m_pair.m_strDestination = Dst();
+    m_pair.m_pLogList = &m_log;
+    m_pair.m_pProgressDlg = &m_progress;
+    m_progress.m_pPair = &m_pair;
+    m_platform.m_nCurrentTime = 1700000000;
+}
+
+std::string EngineTest::Src(const std::string& strRelative) const {
+    return strRelative.empty() ? m_temp / "src" : m_temp / ("src/" + strRelative);
+}
+
+std::string EngineTest::Dst(const std::string& strRelative) const {
+    return strRelative.empty() ? m_temp / "dst" : m_temp / ("dst/" + strRelative);
+}
+
+std::vector<std::string> EngineTest::Expand(const std::vector<std::string>& lines) const {
+    std::vector<std::string> expanded;
+    for (std::string strLine : lines) {
+        for (const auto& [szMark, strFolder] : {std::pair{"{S}", Src()}, std::pair{"{D}", Dst()}}) {
+            for (size_t n = strLine.find(szMark); n != std::string::npos;
+                 n = strLine.find(szMark)) {
+                strLine.replace(n, 3, strFolder);
+            }
+        }
+        expanded.push_back(strLine);
+    }
+    return expanded;
+}
+
+int32_t EngineTest::RunChecked() {
+    const InvariantChecker invariants(Src(), Dst());
+    const int32_t nErrors = m_pair.DoSync();
+    EXPECT_TRUE(invariants.Check());
+    return nErrors;
+}
