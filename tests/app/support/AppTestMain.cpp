@@ -1,0 +1,13 @@
+// The entry of every widget test: a QApplication on the offscreen platform, then the tests.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdlib>
+
+int main(int argc, char* argv[]) {
+    // Also for test discovery, which runs without the test's environment.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
