@@ -87,8 +87,7 @@ std::string StoreGroupList(const CSyncGroupList& list) {
     return ar.Bytes();
 }
 
-bool SaveGroupList(const std::string& strPath, const CSyncGroupList& list,
-                   std::string& strError) {
+bool SaveGroupList(const std::string& strPath, const CSyncGroupList& list, std::string& strError) {
     return Platform().WriteFileAtomically(strPath, StoreGroupList(list), strError);
 }
 

@@ -39,8 +39,7 @@ std::string StoreGroupList(const CSyncGroupList& list);
 
 // Replaces the file atomically with the list; false (with the reason in strError) when it
 // could not be written, in which case the previous file is unchanged.
-bool SaveGroupList(const std::string& strPath, const CSyncGroupList& list,
-                   std::string& strError);
+bool SaveGroupList(const std::string& strPath, const CSyncGroupList& list, std::string& strError);
 bool SaveGroupList(const std::string& strPath, const CSyncGroupList& list);
 
 // "Synclist.dat" in the folder of the given executable path.

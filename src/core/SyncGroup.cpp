@@ -14,13 +14,17 @@ CSyncGroup* CreateGroup(CSyncGroupList& list) {
     return list.AddTail(std::make_unique<CSyncGroup>());
 }
 
-void RenameGroup(CSyncGroup& group, const std::string& strNewName) { group.m_strName = strNewName; }
+void RenameGroup(CSyncGroup& group, const std::string& strNewName) {
+    group.m_strName = strNewName;
+}
 
 CSyncPair* CreatePair(CSyncGroup& group) {
     return group.m_listPairs.AddTail(std::make_unique<CSyncPair>());
 }
 
-CSyncGroup* GroupAtIndex(const CSyncGroupList& list, int32_t nIndex) { return list.GetAt(nIndex); }
+CSyncGroup* GroupAtIndex(const CSyncGroupList& list, int32_t nIndex) {
+    return list.GetAt(nIndex);
+}
 
 CSyncPair* PairAtIndex(const CSyncGroup& group, int32_t nIndex) {
     return group.m_listPairs.GetAt(nIndex);

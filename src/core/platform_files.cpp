@@ -74,7 +74,9 @@ ScopedPlatform::ScopedPlatform(IPlatform& platform) : m_pPrevious(g_pInstalled.l
     g_pInstalled.store(&platform);
 }
 
-ScopedPlatform::~ScopedPlatform() { g_pInstalled.store(m_pPrevious); }
+ScopedPlatform::~ScopedPlatform() {
+    g_pInstalled.store(m_pPrevious);
+}
 
 bool PosixPlatform::ReadWholeFile(const std::string& strPath, std::string& bytes) {
     FileDescriptor fd(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC));

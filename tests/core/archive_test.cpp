@@ -18,8 +18,8 @@ std::string Bytes(std::initializer_list<int> values) {
 TEST(Archive, IntegersAreLittleEndianAndRoundTrip) {
     CArchive out;
     out << int32_t{-2} << uint32_t{0x01020304} << int32_t{INT32_MIN} << uint32_t{0xFFFFFFFF};
-    EXPECT_EQ(out.Bytes(), Bytes({0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01, 0x00, 0x00,
-                                  0x00, 0x80, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(out.Bytes(), Bytes({0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01, 0x00, 0x00, 0x00,
+                                  0x80, 0xFF, 0xFF, 0xFF, 0xFF}));
     CArchive in(out.Bytes());
     int32_t a = 0, c = 0;
     uint32_t b = 0, d = 0;
@@ -79,11 +79,11 @@ TEST(Archive, TextsAreBytes) {
 // after it.
 TEST(Archive, ShortOrLyingInputFailsAndStaysFailed) {
     const std::string cases[] = {
-        "",                                              // nothing at all
-        Bytes({0x05, 'a', 'b'}),                         // length past the end
-        Bytes({0xFF, 0xFE, 0xFF, 'a'}),                  // the reserved prefix
+        "",                                                 // nothing at all
+        Bytes({0x05, 'a', 'b'}),                            // length past the end
+        Bytes({0xFF, 0xFE, 0xFF, 'a'}),                     // the reserved prefix
         Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}),  // 2 GiB promised, nothing there
-        Bytes({0xFF, 0x01}),                             // the 16-bit length cut short
+        Bytes({0xFF, 0x01}),                                // the 16-bit length cut short
     };
     for (const std::string& input : cases) {
         CArchive in(input);

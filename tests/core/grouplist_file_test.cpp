@@ -34,10 +34,10 @@ std::string Hex(std::initializer_list<int> values) {
 std::string ExampleFile() {
     std::string s = Hex({0x17}) + "Synchronize group list" + Hex({0x1a, 2, 0, 0, 0, 1, 0, 0, 0});
     s += Hex({0x09}) + "New Group" + Hex({1, 0, 0, 0});
-    s += Hex({2, 0, 0, 0, 0, 0, 0});                  // version 2, three empty texts
-    s += std::string(8, '\0');                         // the date, twice
-    s += Hex({1, 0, 0, 0});                            // "Include sub folders"
-    s += std::string(12 * 4, '\0');                    // figures and the other options
+    s += Hex({2, 0, 0, 0, 0, 0, 0});  // version 2, three empty texts
+    s += std::string(8, '\0');        // the date, twice
+    s += Hex({1, 0, 0, 0});           // "Include sub folders"
+    s += std::string(12 * 4, '\0');   // figures and the other options
     s += Hex({0x0d}) + "\nEnd of list.";
     return s;
 }
@@ -301,12 +301,12 @@ TEST(GroupListFile, LyingCountsEndTheLoad) {
     head << std::string("Synchronize group list\x1a") << int32_t{2};
     const std::string header = head.Bytes();
     const std::string cases[] = {
-        header + Hex({0xFF, 0xFF, 0xFF, 0x7F}),                             // 2^31-1 groups
-        header + Hex({0xFF, 0xFF, 0xFF, 0xFF}),                             // -1 groups
-        header + Hex({1, 0, 0, 0, 1, 'G', 0xFF, 0xFF, 0xFF, 0x7F}),         // 2^31-1 pairs
-        header + Hex({1, 0, 0, 0, 1, 'G', 0x00, 0x00, 0x00, 0x80}),         // negative pairs
+        header + Hex({0xFF, 0xFF, 0xFF, 0x7F}),                                // 2^31-1 groups
+        header + Hex({0xFF, 0xFF, 0xFF, 0xFF}),                                // -1 groups
+        header + Hex({1, 0, 0, 0, 1, 'G', 0xFF, 0xFF, 0xFF, 0x7F}),            // 2^31-1 pairs
+        header + Hex({1, 0, 0, 0, 1, 'G', 0x00, 0x00, 0x00, 0x80}),            // negative pairs
         header + Hex({1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}),  // 2 GiB name
-        header + Hex({1, 0, 0, 0, 0xFF, 0xFE, 0xFF, 'G'}),                  // reserved prefix
+        header + Hex({1, 0, 0, 0, 0xFF, 0xFE, 0xFF, 'G'}),                     // reserved prefix
     };
     for (const std::string& bytes : cases) {
         LoadResult result;
