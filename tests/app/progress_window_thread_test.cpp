@@ -1,0 +1,168 @@
+// The progress window on its own, as the benchmark uses it, and with the main window: the
+// result, Cancel by button, Escape and the window manager during a large copy, a worker
+// that cannot be started, and one window object reused for several pairs.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+#include "AppTestSupport.h"
+#include "DialogBuilder.h"
+#include "FileTree.h"
+#include "FolvexDlg.h"
+#include "LogListBox.h"
+#include "Sync_ProgressDlg.h"
+#include "TempFolder.h"
+
+namespace {
+
+class ProgressWindowTest : public testing::Test {
+protected:
+    void SetUpPair(const std::vector<std::string>& files) {
+        m_pair.m_strSource = m_temp / "src";
+        m_pair.m_strDestination = m_temp / "dst";
+        MakeFolders(m_pair.m_strSource);
+        for (const std::string& strFile : files) {
+            WriteFile(m_pair.m_strSource + "/" + strFile, strFile);
+        }
+        m_pair.m_pLogList = &m_log;
+    }
+
+    TempFolder m_temp;
+    CLogListBox m_log;
+    CSyncPair m_pair;
+};
+
+TEST_F(ProgressWindowTest, RunsPairAndEndsWithOneOnSuccess) {
+    SetUpPair({"a", "b", "c"});
+    CSyncProgressDlg dlg;
+    dlg.m_pPair = &m_pair;
+    EXPECT_EQ(dlg.DoModal(), 1);
+    EXPECT_EQ(m_pair.m_nFilesCopied, 3u);
+    EXPECT_EQ(m_log.GetCount(), 4);
+    EXPECT_EQ(m_pair.m_pProgressDlg, &dlg);
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_PROGRESS_FOLDER).toStdString(), m_pair.m_strSource);
+    EXPECT_TRUE(Control<QLabel>(dlg, IDC_PROGRESS_SPARE)->text().isEmpty());
+    EXPECT_FALSE(dlg.isVisible());
+}
+
+TEST_F(ProgressWindowTest, EndsWithZeroWhenRunCountsErrors) {
+    SetUpPair({});
+    m_pair.m_strDestination = m_pair.m_strSource;
+    CSyncProgressDlg dlg;
+    dlg.m_pPair = &m_pair;
+    EXPECT_EQ(dlg.DoModal(), 0);
+}
+
+TEST_F(ProgressWindowTest, OneWindowServesSeveralPairsWithFreshFields) {
+    SetUpPair({"a"});
+    CSyncPair second;
+    second.m_strSource = m_temp / "src2";
+    second.m_strDestination = m_temp / "dst2";
+    MakeFolders(second.m_strSource);  // nothing to copy: no file fields are written
+    second.m_pLogList = &m_log;
+    CSyncProgressDlg dlg;
+    dlg.m_pPair = &m_pair;
+    EXPECT_EQ(dlg.DoModal(), 1);
+    EXPECT_FALSE(dlg.GetDlgItemText(IDC_PROGRESS_FILE).isEmpty());
+    dlg.m_pPair = &second;
+    EXPECT_EQ(dlg.DoModal(), 1);
+    EXPECT_TRUE(dlg.GetDlgItemText(IDC_PROGRESS_FILE).isEmpty());
+    EXPECT_TRUE(Control<QLabel>(dlg, IDC_PROGRESS_FILE)->text().isEmpty());
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_PROGRESS_FOLDER).toStdString(), second.m_strSource);
+    EXPECT_TRUE(Exists(m_pair.m_strDestination + "/a"));
+}
+
+class UnstartableProgressDlg : public CSyncProgressDlg {
+protected:
+    bool StartWorker(std::string& strError) override {
+        strError = "Resource temporarily unavailable";
+        return false;
+    }
+};
+
+TEST_F(ProgressWindowTest, WorkerThatCannotStartEndsWithZeroAndLogsWhy) {
+    SetUpPair({"a"});
+    UnstartableProgressDlg dlg;
+    dlg.m_pPair = &m_pair;
+    EXPECT_EQ(dlg.DoModal(), 0);
+    ASSERT_EQ(m_log.GetCount(), 1);
+    EXPECT_EQ(m_log.GetText(0),
+              "ERROR: Could not start the synchronization: "
+              "Resource temporarily unavailable");
+    EXPECT_FALSE(Exists(m_pair.m_strDestination + "/a"));
+}
+
+// Every way of asking the window to close is the cancel action during a run.
+enum class CancelWay { Button, Escape, WindowManager };
+
+struct CancelCase {
+    const char* szName;
+    CancelWay way;
+};
+
+class CancelTest : public ProgressWindowTest, public testing::WithParamInterface<CancelCase> {};
+
+TEST_P(CancelTest, CancelDuringLargeCopyStopsItAndWindowWaitsForEndOfRun) {
+    // Sparse, so it costs no disk, but the copy still moves 4 GiB of zeros.
+    SetUpPair({"small.txt"});
+    WriteSparseFile(m_pair.m_strSource + "/large.bin", 4ull << 30);
+    CSyncGroupList list;
+    CSyncGroup* pGroup = CreateGroup(list);
+    CSyncPair* pPair = CreatePair(*pGroup);
+    pPair->m_strSource = m_pair.m_strSource;
+    pPair->m_strDestination = m_pair.m_strDestination;
+    PromptAnswerer prompts;
+    CFolvexDlg main(list);
+    ShowActive(main);
+
+    bool bAskedToClose = false;
+    bool bStillOpenAfterAsking = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* pProgress = qobject_cast<CSyncProgressDlg*>(QApplication::activeModalWidget());
+        if (pProgress == nullptr || bAskedToClose ||
+            !pProgress->GetDlgItemText(IDC_PROGRESS_FILE).endsWith("large.bin") ||
+            pProgress->GetDlgItemText(IDC_PROGRESS_PERCENT).isEmpty()) {
+            return;
+        }
+        bAskedToClose = true;
+        switch (GetParam().way) {
+            case CancelWay::Button:
+                ClickControl(*pProgress, IDC_PROGRESS_CANCEL);
+                break;
+            case CancelWay::Escape:
+                QTest::keyClick(pProgress, Qt::Key_Escape);
+                break;
+            case CancelWay::WindowManager:
+                pProgress->close();
+                break;
+        }
+        bStillOpenAfterAsking = pProgress->isVisible();
+    });
+    poll.start(1);
+    ClickControl(main, IDC_START);
+
+    EXPECT_TRUE(bAskedToClose);
+    EXPECT_TRUE(bStillOpenAfterAsking);
+    EXPECT_EQ(prompts.m_messages, QStringList({"There where errors!\nCheck Logwindow"}));
+    const QStringList log = LogLines(*main.m_lbLog);
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_EQ(log.front(), "User cancelled operation!");
+    EXPECT_TRUE(log.contains(
+        QString::fromStdString("ERROR: Copying file: " + pPair->m_strDestination + "/large.bin")))
+        << log.join("\n").toStdString();
+    // A cancelled copy leaves nothing half-written behind.
+    EXPECT_FALSE(Exists(pPair->m_strDestination + "/large.bin"));
+    EXPECT_EQ(pPair->m_timeLastCopy, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, CancelTest,
+                         testing::Values(CancelCase{"Button", CancelWay::Button},
+                                         CancelCase{"Escape", CancelWay::Escape},
+                                         CancelCase{"WindowManager", CancelWay::WindowManager}),
+                         [](const auto& info) { return std::string(info.param.szName); });
+
+}  // namespace
