@@ -1,0 +1,222 @@
+// Start-up with a missing, damaged, invalid, newer and valid Synclist.dat, and what the save
+// at exit writes: the list, a kept copy of a file that could not be read whole, and a save
+// that fails and is tried again.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QListWidget>
+
+#include "AppTestSupport.h"
+#include "DialogBuilder.h"
+#include "FileTree.h"
+#include "Folvex.h"
+#include "FolvexDlg.h"
+#include "TempFolder.h"
+#include "platform.h"
+
+namespace {
+
+std::string ValidFileBytes() {
+    CSyncGroupList list;
+    CSyncGroup* pGroup = CreateGroup(list);
+    pGroup->m_strName = "Stored";
+    CreatePair(*pGroup)->m_strSource = "/stored/src";
+    return StoreGroupList(list);
+}
+
+// A platform whose atomic writes of one path fail a number of times.
+class FailingSavePlatform : public ForwardingPlatform {
+public:
+    FailingSavePlatform() : ForwardingPlatform(m_posix) {}
+    bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
+                             std::string& strError) override {
+        if (strPath == m_strFailPath && m_nFailuresLeft > 0) {
+            --m_nFailuresLeft;
+            strError = "No space left on device";
+            return false;
+        }
+        return ForwardingPlatform::WriteFileAtomically(strPath, bytes, strError);
+    }
+    std::string m_strFailPath;
+    int m_nFailuresLeft = 0;
+
+private:
+    PosixPlatform m_posix;
+};
+
+class StartupTest : public testing::Test {
+protected:
+    std::string ListPath() const { return m_temp / "Synclist.dat"; }
+    std::string BackupPath() const { return m_temp / "Synclist.dat.bak"; }
+
+    // Runs start-up; inside the main window, records the groups shown, adds a group when
+    // asked, then closes the window with Exit or the window manager's close.
+    void RunProgram(bool bAddGroup = false, bool bCloseByWindowManager = false) {
+        CFolvexApp app(m_temp.Path());
+        WhenEventLoopRuns([&] {
+            CFolvexDlg* pMain = app.m_pMainWnd;
+            ASSERT_NE(pMain, nullptr);
+            ASSERT_TRUE(pMain->isVisible());
+            for (int i = 0; i < pMain->m_cbGroups->count(); ++i) {
+                m_shownGroups << pMain->m_cbGroups->itemText(i);
+            }
+            if (bAddGroup) {
+                GiveFocus(*pMain->m_cbGroups);
+                ClickControl(*pMain, IDC_ADD);
+            }
+            if (bCloseByWindowManager) {
+                pMain->close();
+            } else {
+                ClickControl(*pMain, IDCANCEL);
+            }
+        });
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_EQ(app.m_pMainWnd, nullptr);
+        m_nExitCode = app.ExitInstance();
+    }
+
+    TempFolder m_temp;
+    PromptAnswerer m_prompts;
+    QStringList m_shownGroups;
+    int m_nExitCode = -1;
+};
+
+struct StartupCase {
+    const char* szName;
+    std::string bytes;  // empty: no file
+    QString strLoadMessage;
+    QStringList shownGroups;
+    bool bKeepsBackup;
+};
+
+class StartupCaseTest : public StartupTest, public testing::WithParamInterface<StartupCase> {};
+
+TEST_P(StartupCaseTest, LoadsShowsAndSaves) {
+    const StartupCase& c = GetParam();
+    if (!c.bytes.empty()) {
+        WriteFile(ListPath(), c.bytes);
+    }
+    RunProgram(/*bAddGroup=*/true);
+
+    QStringList expectedMessages;
+    if (!c.strLoadMessage.isEmpty()) {
+        expectedMessages << c.strLoadMessage;
+    }
+    if (c.bKeepsBackup) {
+        expectedMessages << "The group list file could not be read whole when Folvex "
+                            "started.\nIts previous content is kept as\n" +
+                                QString::fromStdString(BackupPath());
+    }
+    EXPECT_EQ(m_prompts.m_messages, expectedMessages);
+    EXPECT_EQ(m_shownGroups, c.shownGroups);
+    EXPECT_EQ(m_nExitCode, 0);
+
+    // The save writes what the window showed plus the added group.
+    CSyncGroupList reloaded;
+    ASSERT_EQ(LoadGroupListFile(ListPath(), reloaded, {}), LoadOutcome::Loaded);
+    ASSERT_EQ(reloaded.GetCount(), c.shownGroups.size() + 1);
+    EXPECT_EQ(reloaded.GetAt(reloaded.GetCount() - 1)->m_strName, "New Group");
+    EXPECT_EQ(Exists(BackupPath()), c.bKeepsBackup);
+    if (c.bKeepsBackup) {
+        EXPECT_EQ(ReadFile(BackupPath()), c.bytes);
+    }
+}
+
+std::string WithoutLastByte(std::string bytes) {
+    bytes.pop_back();               // "\nEnd of list" without its full stop
+    bytes[bytes.size() - 13] = 12;  // the trailer's length byte
+    return bytes;
+}
+
+std::string WithListVersion(std::string bytes, char nVersion) {
+    bytes[24] = nVersion;
+    return bytes;
+}
+
+std::string WithLowerCaseHeader(std::string bytes) {
+    bytes[1] = 's';
+    return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, StartupCaseTest,
+    testing::Values(
+        StartupCase{"Missing", "", "Sync list not found!", {}, false},
+        StartupCase{"Valid", ValidFileBytes(), "", {"Stored"}, false},
+        StartupCase{"DamagedAtEnd",
+                    WithoutLastByte(ValidFileBytes()),
+                    "Sync list damaged at end!",
+                    {"Stored"},
+                    true},
+        StartupCase{
+            "Invalid", WithLowerCaseHeader(ValidFileBytes()), "Invalid Synclist!", {}, true},
+        StartupCase{"NewerVersion",
+                    WithListVersion(ValidFileBytes(), 3),
+                    "Synclist for newer version!",
+                    {},
+                    true},
+        StartupCase{
+            "Truncated", ValidFileBytes().substr(0, 40), "Sync list damaged at end!", {}, true}),
+    [](const auto& info) { return std::string(info.param.szName); });
+
+TEST_F(StartupTest, UnchangedValidFileIsWrittenBackByteForByte) {
+    WriteFile(ListPath(), ValidFileBytes());
+    RunProgram(/*bAddGroup=*/false, /*bCloseByWindowManager=*/true);
+    EXPECT_EQ(ReadFile(ListPath()), ValidFileBytes());
+    EXPECT_TRUE(m_prompts.m_messages.isEmpty());
+}
+
+TEST_F(StartupTest, UnreadableFileIsMovedAsideBeforeTheSave) {
+    MakeFolders(ListPath());  // a folder where the file should be cannot be read
+    WriteFile(ListPath() + "/inside", "kept");
+    RunProgram(/*bAddGroup=*/true);
+    EXPECT_EQ(ReadFile(BackupPath() + "/inside"), "kept");
+    CSyncGroupList reloaded;
+    EXPECT_EQ(LoadGroupListFile(ListPath(), reloaded, {}), LoadOutcome::Loaded);
+    EXPECT_EQ(reloaded.GetCount(), 1);
+}
+
+TEST_F(StartupTest, FailedSaveNamesFileAndReasonAndIsTriedAgain) {
+    FailingSavePlatform platform;
+    platform.m_strFailPath = ListPath();
+    platform.m_nFailuresLeft = 2;
+    ScopedPlatform installed(platform);
+    m_prompts.m_answers = {QMessageBox::Ok, QMessageBox::Retry, QMessageBox::Retry};
+    RunProgram(/*bAddGroup=*/true);
+    ASSERT_EQ(m_prompts.m_messages.size(), 3);
+    EXPECT_EQ(m_prompts.m_messages[0], "Sync list not found!");
+    EXPECT_TRUE(m_prompts.m_messages[1].contains(QString::fromStdString(ListPath())));
+    EXPECT_TRUE(m_prompts.m_messages[1].contains("No space left on device"));
+    CSyncGroupList reloaded;
+    EXPECT_EQ(LoadGroupListFile(ListPath(), reloaded, {}), LoadOutcome::Loaded);
+    EXPECT_EQ(reloaded.GetCount(), 1);
+}
+
+TEST_F(StartupTest, FailedSaveGivenUpLeavesOldFile) {
+    WriteFile(ListPath(), ValidFileBytes());
+    FailingSavePlatform platform;
+    platform.m_strFailPath = ListPath();
+    platform.m_nFailuresLeft = 5;
+    ScopedPlatform installed(platform);
+    m_prompts.m_answers = {QMessageBox::Cancel};
+    RunProgram(/*bAddGroup=*/true);
+    EXPECT_EQ(m_prompts.m_messages.size(), 1);
+    EXPECT_EQ(ReadFile(ListPath()), ValidFileBytes());
+}
+
+TEST_F(StartupTest, BackupThatCannotBeWrittenKeepsUnreadFileInPlace) {
+    const std::string bytes = WithLowerCaseHeader(ValidFileBytes());
+    WriteFile(ListPath(), bytes);
+    FailingSavePlatform platform;
+    platform.m_strFailPath = BackupPath();
+    platform.m_nFailuresLeft = 5;
+    ScopedPlatform installed(platform);
+    m_prompts.m_answers = {QMessageBox::Ok, QMessageBox::Cancel};
+    RunProgram(/*bAddGroup=*/true);
+    ASSERT_EQ(m_prompts.m_messages.size(), 2);
+    EXPECT_TRUE(m_prompts.m_messages[1].contains(QString::fromStdString(BackupPath())));
+    EXPECT_EQ(ReadFile(ListPath()), bytes);
+    EXPECT_FALSE(Exists(BackupPath()));
+}
+
+}  // namespace
