@@ -4,12 +4,12 @@
 
 #include <cerrno>
 #include <cstring>
-#include <iostream>
 #include <stdexcept>
 
 #include "EngineRun.h"
 #include "ExternalCommand.h"
 #include "GuiSyncRunner.h"
+#include "ProgressNote.h"
 #include "ResultTable.h"
 #include "WorkFolder.h"
 
@@ -32,56 +32,79 @@ std::string RunFolder(const std::string& strSection, const char* szWho, int nRou
 }
 
 void ExpectSameTree(const std::string& strOriginal, const std::string& strCopy) {
+    ProgressNote("  comparing " + strCopy + " with its source");
     const std::string strDifference = FirstDifference(strOriginal, strCopy);
     if (!strDifference.empty()) {
         throw std::runtime_error("the copy in " + strCopy + " is wrong: " + strDifference);
     }
 }
 
-Contender EngineFullCopy(const std::string& strName, const TreeUnderTest& tree,
-                         const std::string& strSection, const char* szWho) {
-    return {strName, tree.unit, Amount(tree), [&tree, strSection, szWho](int nRound) {
-                const SyncOutcome outcome =
-                    RunEngineSync(tree.strPath, RunFolder(strSection, szWho, nRound));
-                ExpectOutcome(outcome, tree.size.nFiles, tree.size.nFiles, "full DoSync");
-            }};
-}
-
 void AddRatio(ResultTable& table, const RatioGoal& goal, double dValue) {
     table.AddRatio({goal.strName, dValue, goal.dTarget});
 }
 
+void WarmSource(const TreeUnderTest& tree) {
+    WarmTree(tree.strPath);
+    ProgressNote("  source read once");
+}
+
 }  // namespace
 
-void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const RatioGoal& goal,
-                        const WorkFolder& work, ResultTable& table) {
-    std::cerr << "full copy of the " << tree.strLabel << " tree\n";
-    WarmTree(tree.strPath);
+std::string RunFullCopySection(const TreeUnderTest& tree, int nRounds, const FullCopyPlan& plan,
+                               const WorkFolder& work, ResultTable& table) {
+    ProgressNote("full copy of the " + tree.strLabel + " tree");
+    WarmSource(tree);
     const std::string strSection = MakeSectionFolder(work, "full-" + tree.strLabel);
     InterleavedSeries series("full " + tree.strLabel, work.Path());
-    const size_t nEngine = series.Add(
-        EngineFullCopy("folvex DoSync, full " + tree.strLabel, tree, strSection, "folvex"));
-    const size_t nCp = series.Add(
-        {"cp -a, full " + tree.strLabel, tree.unit, Amount(tree), [&tree, strSection](int nRound) {
-             RunCommand({"cp", "-a", tree.strPath, RunFolder(strSection, "cp", nRound)});
-         }});
-    series.Add({"rsync -a, full " + tree.strLabel, tree.unit, Amount(tree),
-                [&tree, strSection](int nRound) {
-                    RunCommand({"rsync", "-a", tree.strPath + "/",
-                                RunFolder(strSection, "rsync", nRound) + "/"});
-                }});
+    const size_t nEngine =
+        series.Add({"folvex DoSync, full " + tree.strLabel, tree.unit, Amount(tree),
+                    [&tree, strSection](int nRound) {
+                        const SyncOutcome outcome =
+                            RunEngineSync(tree.strPath, RunFolder(strSection, "folvex", nRound));
+                        ExpectOutcome(outcome, tree.size.nFiles, tree.size.nFiles, "full DoSync");
+                    }});
+    size_t nWindow = 0;
+    if (plan.pWindowRunner != nullptr) {
+        IGuiSyncRunner& runner = *plan.pWindowRunner;
+        nWindow = series.Add(
+            {"folvex progress window, full " + tree.strLabel, tree.unit, Amount(tree),
+             [&tree, &runner, strSection](int nRound) {
+                 const SyncOutcome outcome =
+                     runner.Run(tree.strPath, RunFolder(strSection, "window", nRound));
+                 ExpectOutcome(outcome, tree.size.nFiles, tree.size.nFiles, "window run");
+             }});
+    }
+    size_t nCp = 0;
+    if (plan.toolsGoal) {
+        nCp = series.Add(
+            {"cp -a, full " + tree.strLabel, tree.unit, Amount(tree),
+             [&tree, strSection](int nRound) {
+                 RunCommand({"cp", "-a", tree.strPath, RunFolder(strSection, "cp", nRound)});
+             }});
+        series.Add({"rsync -a, full " + tree.strLabel, tree.unit, Amount(tree),
+                    [&tree, strSection](int nRound) {
+                        RunCommand({"rsync", "-a", tree.strPath + "/",
+                                    RunFolder(strSection, "rsync", nRound) + "/"});
+                    }});
+    }
     series.Run(nRounds);
     ExpectSameTree(tree.strPath, RunFolder(strSection, "folvex", 0));
     series.AddRowsTo(table);
-    AddRatio(table, goal, series.MedianRatio(nEngine, nCp));
-    RemoveTree(strSection);
+    if (plan.toolsGoal) {
+        AddRatio(table, *plan.toolsGoal, series.MedianRatio(nEngine, nCp));
+    }
+    if (plan.pWindowRunner != nullptr) {
+        ExpectSameTree(tree.strPath, RunFolder(strSection, "window", 0));
+        AddRatio(table, plan.windowGoal, series.MedianRatio(nWindow, nEngine));
+    }
+    return strSection;
 }
 
-void RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
-                        const std::optional<RatioGoal>& goal, const WorkFolder& work,
-                        ResultTable& table) {
-    std::cerr << "up-to-date re-sync of the " << tree.strLabel << " tree\n";
-    WarmTree(tree.strPath);
+std::string RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
+                               const std::optional<RatioGoal>& goal, const WorkFolder& work,
+                               ResultTable& table) {
+    ProgressNote("up-to-date re-sync of the " + tree.strLabel + " tree");
+    WarmSource(tree);
     const std::string strDestination = work.Child("uptodate-" + tree.strLabel);
     // One full copy, then one rsync pass, which also gives the folders their source times,
     // so that neither command finds anything to do in the timed rounds.
@@ -90,6 +113,7 @@ void RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
     RunCommand({"rsync", "-a", tree.strPath + "/", strDestination + "/"});
     ExpectOutcome(RunEngineSync(tree.strPath, strDestination), tree.size.nFiles, 0,
                   "warm-up re-sync");
+    ProgressNote("  destination prepared");
 
     InterleavedSeries series("up-to-date " + tree.strLabel, work.Path());
     const size_t nEngine =
@@ -109,27 +133,5 @@ void RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
     if (goal) {
         AddRatio(table, *goal, series.MedianRatio(nEngine, nRsync));
     }
-    RemoveTree(strDestination);
-}
-
-void RunProgressWindowSection(const TreeUnderTest& tree, int nRounds, IGuiSyncRunner& runner,
-                              const RatioGoal& goal, const WorkFolder& work, ResultTable& table) {
-    std::cerr << "progress window over the " << tree.strLabel << " tree\n";
-    WarmTree(tree.strPath);
-    const std::string strSection = MakeSectionFolder(work, "window-" + tree.strLabel);
-    InterleavedSeries series("window " + tree.strLabel, work.Path());
-    const size_t nEngine = series.Add(
-        EngineFullCopy("folvex DoSync alone, full " + tree.strLabel, tree, strSection, "engine"));
-    const size_t nWindow = series.Add(
-        {"folvex progress window, full " + tree.strLabel, tree.unit, Amount(tree),
-         [&tree, &runner, strSection](int nRound) {
-             const SyncOutcome outcome =
-                 runner.Run(tree.strPath, RunFolder(strSection, "window", nRound));
-             ExpectOutcome(outcome, tree.size.nFiles, tree.size.nFiles, "progress window run");
-         }});
-    series.Run(nRounds);
-    ExpectSameTree(tree.strPath, RunFolder(strSection, "window", 0));
-    series.AddRowsTo(table);
-    AddRatio(table, goal, series.MedianRatio(nWindow, nEngine));
-    RemoveTree(strSection);
+    return strDestination;
 }

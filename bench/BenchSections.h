@@ -1,5 +1,6 @@
-// The timed comparisons. Each section writes into its own folder of the work folder and
-// removes it at its end; every run writes into a fresh destination.
+// The timed comparisons. Every run writes into a fresh destination. The copies stay until
+// the caller removes them after its last copying comparison: ext4 here passes over inode
+// slots freed in the last minute, so a removal would slow whatever copies next.
 #pragma once
 
 #include <optional>
@@ -25,16 +26,20 @@ struct RatioGoal {
     double dTarget = 0.0;
 };
 
-// DoSync, cp -a and rsync -a into empty destinations; reports DoSync / cp -a.
-void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const RatioGoal& goal,
-                        const WorkFolder& work, ResultTable& table);
+// What the full copy compares with DoSync: cp -a and rsync -a, the progress window, or both.
+struct FullCopyPlan {
+    std::optional<RatioGoal> toolsGoal;       // set: cp -a and rsync -a run, DoSync / cp -a kept
+    IGuiSyncRunner* pWindowRunner = nullptr;  // set: the window runs, window / DoSync kept
+    RatioGoal windowGoal;
+};
+
+// Copies the tree into empty destinations, round after round; returns the folder that holds
+// the copies.
+std::string RunFullCopySection(const TreeUnderTest& tree, int nRounds, const FullCopyPlan& plan,
+                               const WorkFolder& work, ResultTable& table);
 
 // DoSync and rsync -a over a destination that is already up to date; reports
-// DoSync / rsync -a when a goal is given.
-void RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
-                        const std::optional<RatioGoal>& goal, const WorkFolder& work,
-                        ResultTable& table);
-
-// The full copy through the progress window and through DoSync alone; reports window / engine.
-void RunProgressWindowSection(const TreeUnderTest& tree, int nRounds, IGuiSyncRunner& runner,
-                              const RatioGoal& goal, const WorkFolder& work, ResultTable& table);
+// DoSync / rsync -a when a goal is given. Returns the destination.
+std::string RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
+                               const std::optional<RatioGoal>& goal, const WorkFolder& work,
+                               ResultTable& table);

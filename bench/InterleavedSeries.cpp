@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "ProgressNote.h"
 #include "ResultTable.h"
 #include "Timing.h"
 #include "TreeTools.h"
@@ -44,9 +45,13 @@ void InterleavedSeries::Run(int nRounds) {
             m_contenders[n].run(nRound);
             const double dSeconds = stopwatch.Seconds();
             m_seconds[n].push_back(dSeconds);
-            std::fprintf(stderr, "  %s round %d/%d: %-34s %8.3f s\n", m_strTitle.c_str(),
-                         nRound + 1, nRounds, m_contenders[n].strName.c_str(), dSeconds);
+            const Stopwatch settling;
             SettleFileSystem(m_strSettlePath);
+            char szLine[200];
+            std::snprintf(szLine, sizeof szLine, "  round %d/%d: %-38s %8.3f s (flush %.1f s)",
+                          nRound + 1, nRounds, m_contenders[n].strName.c_str(), dSeconds,
+                          settling.Seconds());
+            ProgressNote(szLine);
         }
     }
 }

@@ -95,8 +95,8 @@ void SettleFileSystem(const std::string& strPath) {
 
 std::string FirstDifference(const std::string& strOriginal, const std::string& strCopy) {
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(strOriginal)) {
-        const std::string strRelative = fs::relative(entry.path(), strOriginal).string();
-        const std::string strTwin = strCopy + "/" + strRelative;
+        // Cut the prefix as text: fs::relative resolves every path component on disk.
+        const std::string strTwin = strCopy + entry.path().string().substr(strOriginal.size());
         struct stat original {};
         struct stat twin {};
         if (!StatPath(entry.path().string(), original) || !StatPath(strTwin, twin)) {

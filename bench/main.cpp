@@ -4,10 +4,12 @@
 #include <iostream>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "BenchOptions.h"
 #include "BenchSections.h"
 #include "GuiSyncRunner.h"
+#include "ProgressNote.h"
 #include "ResultTable.h"
 #include "Timing.h"
 #include "TreeBuilder.h"
@@ -28,41 +30,63 @@ std::string LoadAverage() {
 }
 
 TreeUnderTest BuildTree(const WorkFolder& work, const std::string& strLabel) {
-    std::cerr << "building the " << strLabel << " tree\n";
+    ProgressNote("building the " + strLabel + " tree");
     TreeUnderTest tree;
     tree.strLabel = strLabel;
     tree.strPath = work.Child("source-" + strLabel);
     const bool bSmall = strLabel == "small";
     tree.size = bSmall ? BuildSmallTree(tree.strPath) : BuildLargeTree(tree.strPath);
     tree.unit = bSmall ? RateUnit::FilesPerSecond : RateUnit::MegabytesPerSecond;
-    std::cerr << "  " << tree.size.nFiles << " files, " << tree.size.nBytes << " bytes\n";
+    ProgressNote("  " + std::to_string(tree.size.nFiles) + " files, " +
+                 std::to_string(tree.size.nBytes) + " bytes");
     return tree;
+}
+
+void RemoveCopies(const std::vector<std::string>& folders) {
+    ProgressNote("removing the copies");
+    for (const std::string& strFolder : folders) {
+        RemoveTree(strFolder);
+    }
 }
 
 void RunSmallTree(const BenchOptions& options, const WorkFolder& work, ResultTable& table,
                   int& argc, char** argv) {
-    const TreeUnderTest tree = BuildTree(work, "small");
-    if (options.Runs(BenchSection::Small)) {
-        RunFullCopySection(tree, options.nSmallRounds, kFullSmallGoal, work, table);
-        RunUpToDateSection(tree, options.nSmallRounds, kUpToDateSmallGoal, work, table);
-    }
+    std::unique_ptr<IGuiSyncRunner> pWindowRunner;
     if (options.Runs(BenchSection::Gui)) {
-        const std::unique_ptr<IGuiSyncRunner> pRunner = MakeGuiSyncRunner(argc, argv);
-        if (pRunner) {
-            RunProgressWindowSection(tree, options.nSmallRounds, *pRunner, kWindowGoal, work,
-                                     table);
-        } else {
-            std::cerr << "built without the desktop program: no progress window figures\n";
+        pWindowRunner = MakeGuiSyncRunner(argc, argv);
+        if (!pWindowRunner) {
+            ProgressNote("built without the desktop program: no progress window figures");
         }
     }
-    RemoveTree(tree.strPath);
+    const bool bTools = options.Runs(BenchSection::Small);
+    if (!bTools && !pWindowRunner) {
+        return;
+    }
+    const TreeUnderTest tree = BuildTree(work, "small");
+    FullCopyPlan plan;
+    if (bTools) {
+        plan.toolsGoal = kFullSmallGoal;
+    }
+    plan.pWindowRunner = pWindowRunner.get();
+    plan.windowGoal = kWindowGoal;
+    std::vector<std::string> copies{
+        RunFullCopySection(tree, options.nSmallRounds, plan, work, table)};
+    if (bTools) {
+        copies.push_back(
+            RunUpToDateSection(tree, options.nSmallRounds, kUpToDateSmallGoal, work, table));
+    }
+    copies.push_back(tree.strPath);
+    RemoveCopies(copies);
 }
 
 void RunLargeTree(const BenchOptions& options, const WorkFolder& work, ResultTable& table) {
     const TreeUnderTest tree = BuildTree(work, "large");
-    RunFullCopySection(tree, options.nLargeRounds, kFullLargeGoal, work, table);
-    RunUpToDateSection(tree, options.nLargeRounds, std::nullopt, work, table);
-    RemoveTree(tree.strPath);
+    FullCopyPlan plan;
+    plan.toolsGoal = kFullLargeGoal;
+    const std::vector<std::string> copies{
+        RunFullCopySection(tree, options.nLargeRounds, plan, work, table),
+        RunUpToDateSection(tree, options.nLargeRounds, std::nullopt, work, table), tree.strPath};
+    RemoveCopies(copies);
 }
 
 }  // namespace
@@ -79,7 +103,7 @@ int main(int argc, char** argv) {
         ResultTable table;
         {
             const WorkFolder work(options.strParentFolder);
-            std::cerr << "work folder " << work.Path() << "\n";
+            ProgressNote("work folder " + work.Path());
             if (options.Runs(BenchSection::Small) || options.Runs(BenchSection::Gui)) {
                 RunSmallTree(options, work, table, argc, argv);
             }
