@@ -39,6 +39,10 @@ public:
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int Get() const { return m_fd; }
     bool Valid() const { return m_fd >= 0; }
+    void Reset(int fd) {
+        Close();
+        m_fd = fd;
+    }
     // Closes now; false when the close reported an error (a late write error included).
     bool Close() {
         if (m_fd < 0) {
@@ -56,6 +60,74 @@ private:
 struct DirCloser {
     void operator()(DIR* pDir) const { ::closedir(pDir); }
 };
+
+// Handles of the two folders most recently used by a status query or a copy (in a run: the
+// source folder and the destination folder being worked on), so that those calls look up
+// one name instead of walking the whole path every time. Cleared whenever a folder is
+// enumerated or created, so a handle never outlives the folder visit it was opened for.
+class FolderHandles {
+public:
+    FolderHandles() = default;
+    FolderHandles(const FolderHandles&) = delete;
+    FolderHandles& operator=(const FolderHandles&) = delete;
+    ~FolderHandles() { Clear(); }
+
+    struct Split {
+        int fdFolder;        // AT_FDCWD when the folder could not be opened
+        const char* szName;  // then the whole path
+    };
+
+    // The handle of the path's folder and the name inside it. The handle stays valid until
+    // two other folders have been asked for, or until Clear.
+    Split Get(const std::string& strPath) {
+        const size_t nCut = strPath.rfind('/');
+        if (nCut == std::string::npos || nCut + 1 == strPath.size()) {
+            return {AT_FDCWD, strPath.c_str()};
+        }
+        const std::string_view folder =
+            nCut == 0 ? std::string_view("/") : std::string_view(strPath).substr(0, nCut);
+        const char* szName = strPath.c_str() + nCut + 1;
+        for (int i = 0; i < 2; ++i) {
+            if (m_slots[i].fd >= 0 && m_slots[i].strFolder == folder) {
+                m_nLastUsed = i;
+                return {m_slots[i].fd, szName};
+            }
+        }
+        const std::string strFolder(folder);
+        const int fd = ::open(strFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            return {AT_FDCWD, strPath.c_str()};
+        }
+        const int nSlot = 1 - m_nLastUsed;
+        Slot& slot = m_slots[nSlot];
+        if (slot.fd >= 0) {
+            ::close(slot.fd);
+        }
+        slot.fd = fd;
+        slot.strFolder = strFolder;
+        m_nLastUsed = nSlot;
+        return {fd, szName};
+    }
+
+    void Clear() {
+        for (Slot& slot : m_slots) {
+            if (slot.fd >= 0) {
+                ::close(slot.fd);
+                slot.fd = -1;
+            }
+        }
+    }
+
+private:
+    struct Slot {
+        std::string strFolder;
+        int fd = -1;
+    };
+    Slot m_slots[2];
+    int m_nLastUsed = 0;
+};
+
+thread_local FolderHandles t_folders;
 
 class PosixFolderEnum : public IFolderEnum {
 public:
@@ -102,24 +174,26 @@ std::string FolderOf(const std::string& strPath) {
     return nCut == 0 ? "/" : strPath.substr(0, nCut);
 }
 
-// The temporary file of a copy: a hidden name in the destination folder, unique to this
-// process and copy. Short, so that a long destination name cannot make it too long.
+// The named temporary file that replaces an existing destination: a hidden name in the
+// destination folder, unique to this process and copy, and short, so that a long
+// destination name cannot make it too long.
 constexpr const char* kTempPrefix = ".folvex-tmp-";
 std::atomic<uint64_t> g_nTempCounter{0};
 
+const std::string& ProcessTag() {
+    static const std::string strTag = std::to_string(::getpid()) + "-";
+    return strTag;
+}
+
 // The descriptor of the new file, or -1 with errno set.
-int CreateTempFile(const std::string& strFolder, std::string& strTempPath) {
+int CreateNamedTemp(int fdFolder, const std::string& strFolder, std::string& strTempName) {
     for (int nAttempt = 0; nAttempt < 100; ++nAttempt) {
-        strTempPath = strFolder;
-        if (strTempPath.back() != '/') {
-            strTempPath += '/';
+        strTempName = kTempPrefix + ProcessTag() + std::to_string(g_nTempCounter.fetch_add(1));
+        if (fdFolder == AT_FDCWD) {
+            strTempName = strFolder + "/" + strTempName;
         }
-        strTempPath += kTempPrefix;
-        strTempPath += std::to_string(::getpid());
-        strTempPath += '-';
-        strTempPath += std::to_string(g_nTempCounter.fetch_add(1));
-        const int fd =
-            ::open(strTempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+        const int fd = ::openat(fdFolder, strTempName.c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }
@@ -127,13 +201,14 @@ int CreateTempFile(const std::string& strFolder, std::string& strTempPath) {
     return -1;
 }
 
-// Removes the temporary file unless the copy completed and renamed it.
+// Removes the named temporary file unless the copy completed and renamed it.
 class TempFileGuard {
 public:
-    explicit TempFileGuard(const std::string& strPath) : m_strPath(strPath) {}
+    TempFileGuard(int fdFolder, const std::string& strName)
+        : m_fdFolder(fdFolder), m_strName(strName) {}
     ~TempFileGuard() {
         if (!m_bKept) {
-            ::unlink(m_strPath.c_str());
+            ::unlinkat(m_fdFolder, m_strName.c_str(), 0);
         }
     }
     TempFileGuard(const TempFileGuard&) = delete;
@@ -141,9 +216,48 @@ public:
     void Keep() { m_bKept = true; }
 
 private:
-    const std::string& m_strPath;
+    int m_fdFolder;
+    const std::string& m_strName;
     bool m_bKept = false;
 };
+
+// A new destination is written into an unnamed file of the destination folder (O_TMPFILE)
+// and linked under its name once complete: cheaper than a named file and a rename, and
+// nothing is left behind even if the process dies half way. Where the file system or the
+// kernel cannot do this, the copy uses a named temporary file instead.
+enum class LinkMethod { EmptyPath, ProcFd, Unavailable };
+std::atomic<LinkMethod> g_linkMethod{LinkMethod::EmptyPath};
+
+bool UnnamedFilesRefused(int nErrno) {
+    return nErrno == EOPNOTSUPP || nErrno == EISDIR || nErrno == EINVAL || nErrno == ENOSYS;
+}
+
+// Gives the unnamed file its name; false with errno set. EEXIST means the destination
+// appeared meanwhile.
+bool LinkUnnamed(int fdFile, int fdFolder, const char* szName) {
+    if (g_linkMethod.load() == LinkMethod::EmptyPath) {
+        if (::linkat(fdFile, "", fdFolder, szName, AT_EMPTY_PATH) == 0) {
+            return true;
+        }
+        if (errno != ENOENT && errno != EPERM) {
+            return false;
+        }
+        // Without the right to link by descriptor: through /proc, as the kernel suggests.
+        g_linkMethod.store(LinkMethod::ProcFd);
+    }
+    const std::string strProc = "/proc/self/fd/" + std::to_string(fdFile);
+    if (::linkat(AT_FDCWD, strProc.c_str(), fdFolder, szName, AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+    }
+    const int nErrno = errno;
+    if (nErrno == ENOENT && ::access("/proc/self/fd", F_OK) != 0) {
+        g_linkMethod.store(LinkMethod::Unavailable);
+        errno = EAGAIN;  // no /proc: the caller copies again through a named file
+        return false;
+    }
+    errno = nErrno;
+    return false;
+}
 
 // copy_file_range moves at most this much per call, so progress and the cancel request
 // are seen between chunks at a cost of well under 1%.
@@ -263,6 +377,7 @@ private:
 }  // namespace
 
 std::unique_ptr<IFolderEnum> PosixPlatform::FindFiles(const std::string& strFolder) {
+    t_folders.Clear();
     std::unique_ptr<DIR, DirCloser> pDir(::opendir(strFolder.c_str()));
     if (!pDir) {
         Fail();
@@ -272,12 +387,14 @@ std::unique_ptr<IFolderEnum> PosixPlatform::FindFiles(const std::string& strFold
 }
 
 bool PosixPlatform::CreateDirectory(const std::string& strPath) {
+    t_folders.Clear();
     return ::mkdir(strPath.c_str(), 0777) == 0 || Fail();
 }
 
 bool PosixPlatform::GetStatus(const std::string& strPath, CFileStatus& status) {
     struct stat st {};
-    if (::stat(strPath.c_str(), &st) != 0) {
+    const FolderHandles::Split path = t_folders.Get(strPath);
+    if (::fstatat(path.fdFolder, path.szName, &st, 0) != 0) {
         return Fail();
     }
     status.m_ctime = st.st_ctim.tv_sec;
@@ -310,60 +427,123 @@ bool PosixPlatform::SetAttributes(const std::string& strPath, uint8_t attributes
     return ::chmod(strPath.c_str(), mode & 07777) == 0 || Fail();
 }
 
-bool PosixPlatform::CopyFileEx(const std::string& strSource, const std::string& strDestination,
-                               CopyProgressRoutine pProgress, void* pData,
-                               const std::atomic<int32_t>* pCancel) {
+namespace {
+
+enum class CopyResult { Done, Failed, Retry };
+
+// One attempt of the copy; Retry when the unnamed temporary file turned out unusable.
+CopyResult CopyOnce(const std::string& strSource, const std::string& strDestination,
+                    CopyProgressRoutine pProgress, void* pData,
+                    const std::atomic<int32_t>* pCancel) {
     // Non-blocking, so that a FIFO or device is opened without waiting for a peer; the
-    // type test below then turns it away.
-    FileDescriptor source(::open(strSource.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    // type test below then turns it away. Reads of a regular file ignore the flag.
+    const FolderHandles::Split from = t_folders.Get(strSource);
+    FileDescriptor source(
+        ::openat(from.fdFolder, from.szName, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!source.Valid()) {
-        return Fail();
+        Fail();
+        return CopyResult::Failed;
     }
     struct stat stSource {};
     if (::fstat(source.Get(), &stSource) != 0) {
-        return Fail();
+        Fail();
+        return CopyResult::Failed;
     }
     if (!S_ISREG(stSource.st_mode)) {
-        return Fail(S_ISDIR(stSource.st_mode) ? EISDIR : ENOTSUP);
+        Fail(S_ISDIR(stSource.st_mode) ? EISDIR : ENOTSUP);
+        return CopyResult::Failed;
     }
     // A read-only destination is refused even where permissions do not bind (root).
+    const FolderHandles::Split to = t_folders.Get(strDestination);
     struct stat stTarget {};
-    if (::stat(strDestination.c_str(), &stTarget) == 0) {
+    const bool bReplace = ::fstatat(to.fdFolder, to.szName, &stTarget, 0) == 0;
+    if (bReplace) {
         if (S_ISDIR(stTarget.st_mode)) {
-            return Fail(EISDIR);
+            Fail(EISDIR);
+            return CopyResult::Failed;
         }
         if ((stTarget.st_mode & S_IWUSR) == 0) {
-            return Fail(EACCES);
+            Fail(EACCES);
+            return CopyResult::Failed;
         }
     }
-    // O_NONBLOCK stays set: reads of a regular file ignore it.
 
-    std::string strTempPath;
-    FileDescriptor target(CreateTempFile(FolderOf(strDestination), strTempPath));
-    if (!target.Valid()) {
-        return Fail();
+    const bool bUnnamed = !bReplace && g_linkMethod.load() != LinkMethod::Unavailable;
+    const std::string strFolder = to.fdFolder == AT_FDCWD ? FolderOf(strDestination) : ".";
+    const int fdTempFolder = to.fdFolder == AT_FDCWD ? AT_FDCWD : to.fdFolder;
+    std::string strTempName;
+    FileDescriptor target;
+    if (bUnnamed) {
+        target.Reset(
+            ::openat(fdTempFolder, strFolder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        if (!target.Valid() && UnnamedFilesRefused(errno)) {
+            g_linkMethod.store(LinkMethod::Unavailable);
+            return CopyResult::Retry;
+        }
+    } else {
+        target.Reset(CreateNamedTemp(fdTempFolder, strFolder, strTempName));
     }
-    TempFileGuard guard(strTempPath);
+    if (!target.Valid()) {
+        Fail();
+        return CopyResult::Failed;
+    }
+    // Only a named temporary file needs removing on failure; an unnamed one vanishes
+    // with its descriptor.
+    TempFileGuard guard(fdTempFolder, strTempName);
+    if (bUnnamed) {
+        guard.Keep();
+    }
 
     ChunkCopier copier(source.Get(), target.Get(), static_cast<int64_t>(stSource.st_size),
                        pProgress, pData, pCancel);
     if (!copier.Run()) {
-        return false;
+        return CopyResult::Failed;
     }
     // Owner, group and other bits only: a copy must not gain set-id rights under a new owner.
     const timespec times[2] = {{0, UTIME_OMIT}, stSource.st_mtim};
     if (::fchmod(target.Get(), stSource.st_mode & 0777) != 0 ||
         ::futimens(target.Get(), times) != 0) {
-        return Fail();
+        Fail();
+        return CopyResult::Failed;
+    }
+    if (bUnnamed) {
+        if (!LinkUnnamed(target.Get(), to.fdFolder, to.szName)) {
+            // The destination appeared meanwhile, or linking is not possible here: copy
+            // again through a named file, which replaces whatever is there now.
+            if (errno == EEXIST || errno == EAGAIN) {
+                return CopyResult::Retry;
+            }
+            Fail();
+            return CopyResult::Failed;
+        }
+        if (!target.Close()) {
+            Fail();
+            return CopyResult::Failed;
+        }
+        return CopyResult::Done;
     }
     if (!target.Close()) {
-        return Fail();
+        Fail();
+        return CopyResult::Failed;
     }
-    if (::rename(strTempPath.c_str(), strDestination.c_str()) != 0) {
-        return Fail();
+    if (::renameat(fdTempFolder, strTempName.c_str(), to.fdFolder, to.szName) != 0) {
+        Fail();
+        return CopyResult::Failed;
     }
     guard.Keep();
-    return true;
+    return CopyResult::Done;
+}
+
+}  // namespace
+
+bool PosixPlatform::CopyFileEx(const std::string& strSource, const std::string& strDestination,
+                               CopyProgressRoutine pProgress, void* pData,
+                               const std::atomic<int32_t>* pCancel) {
+    CopyResult result = CopyOnce(strSource, strDestination, pProgress, pData, pCancel);
+    if (result == CopyResult::Retry) {
+        result = CopyOnce(strSource, strDestination, pProgress, pData, pCancel);
+    }
+    return result == CopyResult::Done;
 }
 
 int32_t PosixPlatform::GetLastError() {
