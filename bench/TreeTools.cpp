@@ -45,11 +45,12 @@ size_t ReadChunk(int fd, std::vector<char>& buffer, const std::string& strPath) 
     return nDone;
 }
 
-bool SameBytes(const std::string& strA, const std::string& strB) {
+// The buffers come from the caller: allocating (and zeroing) them per file would cost
+// more than reading the file.
+bool SameBytes(const std::string& strA, const std::string& strB, std::vector<char>& bufferA,
+               std::vector<char>& bufferB) {
     UniqueFd fdA = OpenForReading(strA);
     UniqueFd fdB = OpenForReading(strB);
-    std::vector<char> bufferA(kReadChunk);
-    std::vector<char> bufferB(kReadChunk);
     for (;;) {
         const size_t nA = ReadChunk(fdA.Get(), bufferA, strA);
         const size_t nB = ReadChunk(fdB.Get(), bufferB, strB);
@@ -94,6 +95,8 @@ void SettleFileSystem(const std::string& strPath) {
 }
 
 std::string FirstDifference(const std::string& strOriginal, const std::string& strCopy) {
+    std::vector<char> bufferOriginal(kReadChunk);
+    std::vector<char> bufferCopy(kReadChunk);
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(strOriginal)) {
         // Cut the prefix as text: fs::relative resolves every path component on disk.
         const std::string strTwin = strCopy + entry.path().string().substr(strOriginal.size());
@@ -114,7 +117,7 @@ std::string FirstDifference(const std::string& strOriginal, const std::string& s
         if (original.st_mtim.tv_sec != twin.st_mtim.tv_sec) {
             return "modification time differs: " + strTwin;
         }
-        if (!SameBytes(entry.path().string(), strTwin)) {
+        if (!SameBytes(entry.path().string(), strTwin, bufferOriginal, bufferCopy)) {
             return "content differs: " + strTwin;
         }
     }
