@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 
@@ -26,6 +27,7 @@ bool Fail() {
 }
 
 bool Fail(int nErrno) {
+    errno = nErrno;
     t_nLastError = nErrno;
     return false;
 }
@@ -186,14 +188,15 @@ const std::string& ProcessTag() {
 }
 
 // The descriptor of the new file, or -1 with errno set.
-int CreateNamedTemp(int fdFolder, const std::string& strFolder, std::string& strTempName) {
+int CreateNamedTemp(int fdFolder, const std::string& strFolder, std::string& strTempName,
+                    mode_t mode) {
     for (int nAttempt = 0; nAttempt < 100; ++nAttempt) {
         strTempName = kTempPrefix + ProcessTag() + std::to_string(g_nTempCounter.fetch_add(1));
         if (fdFolder == AT_FDCWD) {
             strTempName = strFolder + "/" + strTempName;
         }
         const int fd = ::openat(fdFolder, strTempName.c_str(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }
@@ -285,15 +288,19 @@ public:
         }
         bool bUseRange = true;
         for (;;) {
+            // The size that fstat gave is copied, and no more: that spares the call that
+            // would only report the end. An empty file is read to its end, since pseudo
+            // files report the size 0 and yet hold data.
+            if (m_nTotal > 0 && m_nDone >= m_nTotal) {
+                return true;
+            }
             ssize_t n = 0;
             if (bUseRange) {
                 n = ::copy_file_range(m_fdSource, nullptr, m_fdTarget, nullptr, kChunkBytes, 0);
-                if (n < 0 && m_nDone == 0 && RangeCopyRefused(errno)) {
-                    bUseRange = false;
-                    continue;
-                }
-                // Some pseudo file systems report 0 although they hold data; read those.
-                if (n == 0 && m_nDone == 0 && m_nTotal > 0) {
+                // Refused, or nothing from a file that should hold data (some pseudo file
+                // systems): read and write instead.
+                if ((n < 0 && m_nDone == 0 && RangeCopyRefused(errno)) ||
+                    (n == 0 && m_nDone == 0)) {
                     bUseRange = false;
                     continue;
                 }
@@ -307,7 +314,7 @@ public:
                 return Fail();
             }
             if (n == 0) {
-                return true;
+                return true;  // the file ended early: it shrank while it was copied
             }
             m_nDone += n;
             if (!Report(CALLBACK_CHUNK_FINISHED)) {
@@ -431,7 +438,150 @@ namespace {
 
 enum class CopyResult { Done, Failed, Retry };
 
-// One attempt of the copy; Retry when the unnamed temporary file turned out unusable.
+// The file creation mask, read once; all bits set when it cannot be read, so that every
+// copy then sets its permission bits explicitly.
+mode_t CreationMask() {
+    static const mode_t mask = [] {
+        FileDescriptor fd(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
+        char szText[4096];
+        const ssize_t n = fd.Valid() ? ::read(fd.Get(), szText, sizeof szText - 1) : -1;
+        if (n <= 0) {
+            return mode_t{0777};
+        }
+        szText[n] = '\0';
+        const char* szUmask = std::strstr(szText, "Umask:");
+        return szUmask != nullptr ? static_cast<mode_t>(std::strtoul(szUmask + 6, nullptr, 8))
+                                  : mode_t{0777};
+    }();
+    return mask;
+}
+
+// Refuses to replace a folder, or a read-only file even where permissions do not bind
+// (root). False with the last error set.
+bool MayReplace(const FolderHandles::Split& to) {
+    struct stat st {};
+    if (::fstatat(to.fdFolder, to.szName, &st, 0) != 0) {
+        return true;  // gone meanwhile: the rename will create it
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return Fail(EISDIR);
+    }
+    if ((st.st_mode & S_IWUSR) == 0) {
+        return Fail(EACCES);
+    }
+    return true;
+}
+
+// Gives the finished data its permission bits and modification time. The bits were
+// asked for at creation; they need setting again only where the creation mask took some.
+bool FinishData(int fd, const struct stat& stSource) {
+    const mode_t mode = stSource.st_mode & 0777;
+    if ((mode & CreationMask()) != 0 && ::fchmod(fd, mode) != 0) {
+        return Fail();
+    }
+    const timespec times[2] = {{0, UTIME_OMIT}, stSource.st_mtim};
+    return ::futimens(fd, times) == 0 || Fail();
+}
+
+// Links a finished unnamed file over an existing destination: under a temporary name
+// first, then renamed over it.
+bool ReplaceWithUnnamed(int fdFile, const FolderHandles::Split& to) {
+    if (!MayReplace(to)) {
+        return false;
+    }
+    std::string strTempName;
+    for (int nAttempt = 0;; ++nAttempt) {
+        strTempName = kTempPrefix + ProcessTag() + std::to_string(g_nTempCounter.fetch_add(1));
+        if (to.fdFolder == AT_FDCWD) {
+            strTempName = FolderOf(to.szName) + "/" + strTempName;
+        }
+        if (LinkUnnamed(fdFile, to.fdFolder, strTempName.c_str())) {
+            break;
+        }
+        if (errno != EEXIST || nAttempt == 100) {
+            return Fail();
+        }
+    }
+    TempFileGuard guard(to.fdFolder, strTempName);
+    if (::renameat(to.fdFolder, strTempName.c_str(), to.fdFolder, to.szName) != 0) {
+        return Fail();
+    }
+    guard.Keep();
+    return true;
+}
+
+// The copy through an unnamed file, which appears under the destination's name only
+// once it is complete. Retry when this file system or kernel cannot do it.
+CopyResult CopyThroughUnnamed(int fdSource, const struct stat& stSource,
+                              const FolderHandles::Split& to, const std::string& strDestination,
+                              CopyProgressRoutine pProgress, void* pData,
+                              const std::atomic<int32_t>* pCancel) {
+    const std::string strFolder = to.fdFolder == AT_FDCWD ? FolderOf(strDestination) : ".";
+    FileDescriptor target(::openat(to.fdFolder, strFolder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                                   stSource.st_mode & 0777));
+    if (!target.Valid()) {
+        if (UnnamedFilesRefused(errno)) {
+            g_linkMethod.store(LinkMethod::Unavailable);
+            return CopyResult::Retry;
+        }
+        Fail();
+        return CopyResult::Failed;
+    }
+    ChunkCopier copier(fdSource, target.Get(), static_cast<int64_t>(stSource.st_size), pProgress,
+                       pData, pCancel);
+    if (!copier.Run() || !FinishData(target.Get(), stSource)) {
+        return CopyResult::Failed;
+    }
+    if (!LinkUnnamed(target.Get(), to.fdFolder, to.szName)) {
+        if (errno == EAGAIN) {
+            return CopyResult::Retry;
+        }
+        if (errno != EEXIST) {
+            Fail();
+            return CopyResult::Failed;
+        }
+        // The destination exists: replace it, if it may be replaced.
+        if (!ReplaceWithUnnamed(target.Get(), to)) {
+            return CopyResult::Failed;
+        }
+    }
+    if (!target.Close()) {
+        Fail();
+        return CopyResult::Failed;
+    }
+    return CopyResult::Done;
+}
+
+// The copy through a named temporary file renamed over the destination.
+CopyResult CopyThroughNamed(int fdSource, const struct stat& stSource,
+                            const FolderHandles::Split& to, const std::string& strDestination,
+                            CopyProgressRoutine pProgress, void* pData,
+                            const std::atomic<int32_t>* pCancel) {
+    if (!MayReplace(to)) {
+        return CopyResult::Failed;
+    }
+    std::string strTempName;
+    FileDescriptor target(CreateNamedTemp(to.fdFolder, FolderOf(strDestination), strTempName,
+                                          stSource.st_mode & 0777));
+    if (!target.Valid()) {
+        Fail();
+        return CopyResult::Failed;
+    }
+    TempFileGuard guard(to.fdFolder, strTempName);
+    ChunkCopier copier(fdSource, target.Get(), static_cast<int64_t>(stSource.st_size), pProgress,
+                       pData, pCancel);
+    if (!copier.Run() || !FinishData(target.Get(), stSource)) {
+        return CopyResult::Failed;
+    }
+    if (!target.Close() ||
+        ::renameat(to.fdFolder, strTempName.c_str(), to.fdFolder, to.szName) != 0) {
+        Fail();
+        return CopyResult::Failed;
+    }
+    guard.Keep();
+    return CopyResult::Done;
+}
+
 CopyResult CopyOnce(const std::string& strSource, const std::string& strDestination,
                     CopyProgressRoutine pProgress, void* pData,
                     const std::atomic<int32_t>* pCancel) {
@@ -440,12 +590,8 @@ CopyResult CopyOnce(const std::string& strSource, const std::string& strDestinat
     const FolderHandles::Split from = t_folders.Get(strSource);
     FileDescriptor source(
         ::openat(from.fdFolder, from.szName, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!source.Valid()) {
-        Fail();
-        return CopyResult::Failed;
-    }
     struct stat stSource {};
-    if (::fstat(source.Get(), &stSource) != 0) {
+    if (!source.Valid() || ::fstat(source.Get(), &stSource) != 0) {
         Fail();
         return CopyResult::Failed;
     }
@@ -453,85 +599,12 @@ CopyResult CopyOnce(const std::string& strSource, const std::string& strDestinat
         Fail(S_ISDIR(stSource.st_mode) ? EISDIR : ENOTSUP);
         return CopyResult::Failed;
     }
-    // A read-only destination is refused even where permissions do not bind (root).
     const FolderHandles::Split to = t_folders.Get(strDestination);
-    struct stat stTarget {};
-    const bool bReplace = ::fstatat(to.fdFolder, to.szName, &stTarget, 0) == 0;
-    if (bReplace) {
-        if (S_ISDIR(stTarget.st_mode)) {
-            Fail(EISDIR);
-            return CopyResult::Failed;
-        }
-        if ((stTarget.st_mode & S_IWUSR) == 0) {
-            Fail(EACCES);
-            return CopyResult::Failed;
-        }
+    if (g_linkMethod.load() != LinkMethod::Unavailable) {
+        return CopyThroughUnnamed(source.Get(), stSource, to, strDestination, pProgress, pData,
+                                  pCancel);
     }
-
-    const bool bUnnamed = !bReplace && g_linkMethod.load() != LinkMethod::Unavailable;
-    const std::string strFolder = to.fdFolder == AT_FDCWD ? FolderOf(strDestination) : ".";
-    const int fdTempFolder = to.fdFolder == AT_FDCWD ? AT_FDCWD : to.fdFolder;
-    std::string strTempName;
-    FileDescriptor target;
-    if (bUnnamed) {
-        target.Reset(
-            ::openat(fdTempFolder, strFolder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-        if (!target.Valid() && UnnamedFilesRefused(errno)) {
-            g_linkMethod.store(LinkMethod::Unavailable);
-            return CopyResult::Retry;
-        }
-    } else {
-        target.Reset(CreateNamedTemp(fdTempFolder, strFolder, strTempName));
-    }
-    if (!target.Valid()) {
-        Fail();
-        return CopyResult::Failed;
-    }
-    // Only a named temporary file needs removing on failure; an unnamed one vanishes
-    // with its descriptor.
-    TempFileGuard guard(fdTempFolder, strTempName);
-    if (bUnnamed) {
-        guard.Keep();
-    }
-
-    ChunkCopier copier(source.Get(), target.Get(), static_cast<int64_t>(stSource.st_size),
-                       pProgress, pData, pCancel);
-    if (!copier.Run()) {
-        return CopyResult::Failed;
-    }
-    // Owner, group and other bits only: a copy must not gain set-id rights under a new owner.
-    const timespec times[2] = {{0, UTIME_OMIT}, stSource.st_mtim};
-    if (::fchmod(target.Get(), stSource.st_mode & 0777) != 0 ||
-        ::futimens(target.Get(), times) != 0) {
-        Fail();
-        return CopyResult::Failed;
-    }
-    if (bUnnamed) {
-        if (!LinkUnnamed(target.Get(), to.fdFolder, to.szName)) {
-            // The destination appeared meanwhile, or linking is not possible here: copy
-            // again through a named file, which replaces whatever is there now.
-            if (errno == EEXIST || errno == EAGAIN) {
-                return CopyResult::Retry;
-            }
-            Fail();
-            return CopyResult::Failed;
-        }
-        if (!target.Close()) {
-            Fail();
-            return CopyResult::Failed;
-        }
-        return CopyResult::Done;
-    }
-    if (!target.Close()) {
-        Fail();
-        return CopyResult::Failed;
-    }
-    if (::renameat(fdTempFolder, strTempName.c_str(), to.fdFolder, to.szName) != 0) {
-        Fail();
-        return CopyResult::Failed;
-    }
-    guard.Keep();
-    return CopyResult::Done;
+    return CopyThroughNamed(source.Get(), stSource, to, strDestination, pProgress, pData, pCancel);
 }
 
 }  // namespace

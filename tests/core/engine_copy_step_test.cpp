@@ -35,6 +35,10 @@ struct OutcomeCase {
     int32_t nLastError = 0;
 };
 
+void PrintTo(const OutcomeCase& c, std::ostream* pOut) {
+    *pOut << c.szName;
+}
+
 class CopyStepOutcome : public EngineTest, public testing::WithParamInterface<OutcomeCase> {};
 
 TEST_P(CopyStepOutcome, LogLinesCountsAndFiles) {
@@ -154,6 +158,10 @@ struct ExcludeCase {
     std::string strExclude = {};
     std::vector<std::string> copied;  // relative to the destination, sorted
 };
+
+void PrintTo(const ExcludeCase& c, std::ostream* pOut) {
+    *pOut << c.szName;
+}
 
 class ExcludeMatching : public EngineTest, public testing::WithParamInterface<ExcludeCase> {};
 

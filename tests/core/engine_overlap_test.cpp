@@ -16,6 +16,10 @@ struct OverlapCase {
     FolderOverlap expected;
 };
 
+void PrintTo(const OverlapCase& c, std::ostream* pOut) {
+    *pOut << c.szName;
+}
+
 class FolderOverlapCheck : public testing::TestWithParam<OverlapCase> {};
 
 std::string Fill(std::string strText, const std::string& strTemp) {
@@ -62,6 +66,10 @@ struct RefusalCase {
     std::string strDestination;
     std::string strReason;
 };
+
+void PrintTo(const RefusalCase& c, std::ostream* pOut) {
+    *pOut << c.szName;
+}
 
 class RefusedRun : public EngineTest, public testing::WithParamInterface<RefusalCase> {};
 

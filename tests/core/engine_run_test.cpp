@@ -71,6 +71,10 @@ struct WalkCase {
     std::vector<std::string> destination;
 };
 
+void PrintTo(const WalkCase& c, std::ostream* pOut) {
+    *pOut << c.szName;
+}
+
 class FolderWalk : public EngineTest, public testing::WithParamInterface<WalkCase> {};
 
 TEST_P(FolderWalk, CountsAndCreatesSubFolders) {

@@ -181,6 +181,10 @@ struct FailureCase {
     int nErrno;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* pOut) {
+    *pOut << c.szName;
+}
+
 class CopyFailureTest : public PlatformTest, public testing::WithParamInterface<FailureCase> {};
 
 TEST_P(CopyFailureTest, LeavesDestinationAsItWas) {
@@ -249,6 +253,12 @@ INSTANTIATE_TEST_SUITE_P(
                         probe.nCancelAfter = 2;
                     },
                     "src/big", "dst/file", ECANCELED},
+        FailureCase{"CancelledIntoNewDestination",
+                    [](const TempFolder&, std::atomic<int32_t>& cancel, ProgressProbe& probe) {
+                        probe.pCancel = &cancel;
+                        probe.nCancelAfter = 2;
+                    },
+                    "src/big", "dst/new", ECANCELED},
         FailureCase{"ProgressRoutineAsksToStop",
                     [](const TempFolder&, std::atomic<int32_t>&, ProgressProbe& probe) {
                         probe.nAnswer = 1;
@@ -256,7 +266,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "src/big", "dst/file", ECANCELED}),
     [](const testing::TestParamInfo<FailureCase>& info) { return info.param.szName; });
 
-// A write that fails half way (here: over the file size limit, as a full disk would).
+// A write that fails half way (here: over the file size limit, as a full disk would), over
+// an existing destination and into a new one.
 TEST_F(PlatformTest, WriteFailureHalfWayLeavesDestinationAsItWas) {
     WriteSparseFile(m_temp / "src", uint64_t{12} << 20);
     WriteFile(m_temp / "dst", "old", 1000000000);
@@ -270,11 +281,15 @@ TEST_F(PlatformTest, WriteFailureHalfWayLeavesDestinationAsItWas) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
     const bool bCopied = Copy(m_temp / "src", m_temp / "dst");
     const int32_t nError = m_platform.GetLastError();
+    const bool bCopiedNew = Copy(m_temp / "src", m_temp / "new");
+    const int32_t nErrorNew = m_platform.GetLastError();
     ::setrlimit(RLIMIT_FSIZE, &previous);
     ::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(bCopied);
     EXPECT_EQ(nError, EFBIG);
+    EXPECT_FALSE(bCopiedNew);
+    EXPECT_EQ(nErrorNew, EFBIG);
     EXPECT_EQ(ReadFile(m_temp / "dst"), "old");
     EXPECT_TRUE(invariants.Check());
 }
