@@ -2,6 +2,7 @@
 // Reverse, the folder choosers, and the rule that the window's own writes start no handler.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -14,6 +15,7 @@
 #include "DateTransfer.h"
 #include "DialogBuilder.h"
 #include "FolvexDlg.h"
+#include "HelpViewer.h"
 #include "LogListBox.h"
 
 namespace {
@@ -364,6 +366,37 @@ TEST_F(MainWindowTest, PickingDateKeepsTimeOfDay) {
     EXPECT_EQ(pDate->date(), LocalDateOf(1700000000));
     pDate->setDate(pDate->date().addDays(-1));
     EXPECT_EQ(pPair->m_timeLastCopy, 1700000000u - 86400u);
+}
+
+TEST_F(MainWindowTest, AboutEntryOpensAboutBoxAndReturnsUnchanged) {
+    MakeThreeGroups();
+    CFolvexDlg& dlg = Open();
+    QString strShownCaption;
+    WhenEventLoopRuns([&] {
+        QWidget* pAbout = QApplication::activeModalWidget();
+        ASSERT_NE(pAbout, nullptr);
+        strShownCaption = pAbout->windowTitle();
+        ClickControl(*pAbout, IDOK);
+    });
+    dlg.OnSysCommand(IDM_ABOUTBOX);
+    EXPECT_EQ(strShownCaption, "About Folvex");
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(GroupBoxEntries(), QStringList({"A", "B", "C"}));
+}
+
+TEST_F(MainWindowTest, HelpViewerClosesWithMainWindow) {
+    CFolvexDlg& dlg = Open();
+    int nHelpCommands = 0;
+    QObject::connect(&dlg, &CFolvexDlg::HelpCommand, [&] {
+        ++nHelpCommands;
+        ShowHelpViewer(&dlg);
+    });
+    ClickControl(dlg, ID_HELP);
+    EXPECT_EQ(nHelpCommands, 1);
+    EXPECT_TRUE(IsHelpViewerOpen());
+    EXPECT_TRUE(dlg.isVisible());
+    m_dlg.reset();
+    EXPECT_FALSE(IsHelpViewerOpen());
 }
 
 struct CloseKeyCase {
