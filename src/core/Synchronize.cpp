@@ -80,6 +80,16 @@ std::string RefusalLine(FolderOverlap overlap, const std::string& strSource,
            "\"";
 }
 
+// What the copy step builds for every file, kept per thread so that their buffers are
+// reused from one file to the next instead of allocated for each.
+struct FileStepScratch {
+    std::string strDestPath;
+    std::string strFolded;
+    CFileStatus sourceStatus;
+    CFileStatus destStatus;
+};
+thread_local FileStepScratch t_scratch;
+
 }  // namespace
 
 uint32_t SyncThreadProc(void* pParam) {
@@ -177,18 +187,18 @@ int32_t CSyncPair::SyncFile(const CDirEntry& entry) {
     const std::string_view relative = RelativePart(strSourcePath, m_strSource);
 
     if (!m_strExclude.empty()) {
-        std::string strFolded(relative);
+        std::string& strFolded = t_scratch.strFolded;
+        strFolded.assign(relative);
         FoldCase(strFolded);
         if (IsExcluded(strFolded, m_strExclude)) {
             return 0;
         }
     }
 
-    std::string strDestPath;
-    strDestPath.reserve(m_strDestination.size() + relative.size());
-    strDestPath.append(m_strDestination).append(relative);
+    std::string& strDestPath = t_scratch.strDestPath;
+    strDestPath.assign(m_strDestination).append(relative);
 
-    CFileStatus sourceStatus;
+    CFileStatus& sourceStatus = t_scratch.sourceStatus;
     if (!platform.GetStatus(strSourcePath, sourceStatus)) {
         AddLogLine("ERROR: Couldn't get status for source:" + strSourcePath);
         ++m_nErrors;
@@ -199,7 +209,7 @@ int32_t CSyncPair::SyncFile(const CDirEntry& entry) {
     }
 
     // A destination whose status cannot be read counts as absent; the copy decides.
-    CFileStatus destStatus;
+    CFileStatus& destStatus = t_scratch.destStatus;
     if (platform.GetStatus(strDestPath, destStatus)) {
         if (m_bCheckDestDate != 0) {
             if (destStatus.m_mtime == sourceStatus.m_mtime) {
