@@ -458,11 +458,7 @@ mode_t CreationMask() {
 
 // Refuses to replace a folder, or a read-only file even where permissions do not bind
 // (root). False with the last error set.
-bool MayReplace(const FolderHandles::Split& to) {
-    struct stat st {};
-    if (::fstatat(to.fdFolder, to.szName, &st, 0) != 0) {
-        return true;  // gone meanwhile: the rename will create it
-    }
+bool MayReplace(const struct stat& st) {
     if (S_ISDIR(st.st_mode)) {
         return Fail(EISDIR);
     }
@@ -470,6 +466,12 @@ bool MayReplace(const FolderHandles::Split& to) {
         return Fail(EACCES);
     }
     return true;
+}
+
+bool MayReplace(const FolderHandles::Split& to) {
+    struct stat st {};
+    // Gone meanwhile: the rename will create it.
+    return ::fstatat(to.fdFolder, to.szName, &st, 0) != 0 || MayReplace(st);
 }
 
 // Gives the finished data its permission bits and modification time. The bits were
@@ -557,9 +559,6 @@ CopyResult CopyThroughNamed(int fdSource, const struct stat& stSource,
                             const FolderHandles::Split& to, const std::string& strDestination,
                             CopyProgressRoutine pProgress, void* pData,
                             const std::atomic<int32_t>* pCancel) {
-    if (!MayReplace(to)) {
-        return CopyResult::Failed;
-    }
     std::string strTempName;
     FileDescriptor target(CreateNamedTemp(to.fdFolder, FolderOf(strDestination), strTempName,
                                           stSource.st_mode & 0777));
@@ -599,8 +598,15 @@ CopyResult CopyOnce(const std::string& strSource, const std::string& strDestinat
         Fail(S_ISDIR(stSource.st_mode) ? EISDIR : ENOTSUP);
         return CopyResult::Failed;
     }
+    // An existing destination is checked before any data moves, and replaced through a
+    // named file; a new one is written unnamed and linked in place.
     const FolderHandles::Split to = t_folders.Get(strDestination);
-    if (g_linkMethod.load() != LinkMethod::Unavailable) {
+    struct stat stTarget {};
+    const bool bExists = ::fstatat(to.fdFolder, to.szName, &stTarget, 0) == 0;
+    if (bExists && !MayReplace(stTarget)) {
+        return CopyResult::Failed;
+    }
+    if (!bExists && g_linkMethod.load() != LinkMethod::Unavailable) {
         return CopyThroughUnnamed(source.Get(), stSource, to, strDestination, pProgress, pData,
                                   pCancel);
     }
