@@ -39,8 +39,10 @@ void ExpectSameTree(const std::string& strOriginal, const std::string& strCopy) 
     }
 }
 
-void AddRatio(ResultTable& table, const RatioGoal& goal, double dValue) {
-    table.AddRatio({goal.strName, dValue, goal.dTarget});
+void AddRatio(ResultTable& table, const RatioGoal& goal, const InterleavedSeries& series, size_t nA,
+              size_t nB) {
+    table.AddRatio(
+        {goal.strName, series.MedianRatio(nA, nB), goal.dTarget, series.MedianCpuRatio(nA, nB)});
 }
 
 void WarmSource(const TreeUnderTest& tree) {
@@ -91,11 +93,11 @@ std::string RunFullCopySection(const TreeUnderTest& tree, int nRounds, const Ful
     ExpectSameTree(tree.strPath, RunFolder(strSection, "folvex", 0));
     series.AddRowsTo(table);
     if (plan.toolsGoal) {
-        AddRatio(table, *plan.toolsGoal, series.MedianRatio(nEngine, nCp));
+        AddRatio(table, *plan.toolsGoal, series, nEngine, nCp);
     }
     if (plan.pWindowRunner != nullptr) {
         ExpectSameTree(tree.strPath, RunFolder(strSection, "window", 0));
-        AddRatio(table, plan.windowGoal, series.MedianRatio(nWindow, nEngine));
+        AddRatio(table, plan.windowGoal, series, nWindow, nEngine);
     }
     return strSection;
 }
@@ -131,7 +133,7 @@ std::string RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
     ExpectSameTree(tree.strPath, strDestination);
     series.AddRowsTo(table);
     if (goal) {
-        AddRatio(table, *goal, series.MedianRatio(nEngine, nRsync));
+        AddRatio(table, *goal, series, nEngine, nRsync);
     }
     return strDestination;
 }

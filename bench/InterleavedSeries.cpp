@@ -34,6 +34,7 @@ InterleavedSeries::InterleavedSeries(std::string strTitle, std::string strSettle
 size_t InterleavedSeries::Add(Contender contender) {
     m_contenders.push_back(std::move(contender));
     m_seconds.emplace_back();
+    m_cpuSeconds.emplace_back();
     return m_contenders.size() - 1;
 }
 
@@ -41,30 +42,46 @@ void InterleavedSeries::Run(int nRounds) {
     SettleFileSystem(m_strSettlePath);
     for (int nRound = 0; nRound < nRounds; ++nRound) {
         for (size_t n = 0; n < m_contenders.size(); ++n) {
+            const double dCpuBefore = ProcessCpuSeconds();
             const Stopwatch stopwatch;
             m_contenders[n].run(nRound);
             const double dSeconds = stopwatch.Seconds();
+            const double dCpuSeconds = ProcessCpuSeconds() - dCpuBefore;
             m_seconds[n].push_back(dSeconds);
+            m_cpuSeconds[n].push_back(dCpuSeconds);
             const Stopwatch settling;
             SettleFileSystem(m_strSettlePath);
             char szLine[200];
-            std::snprintf(szLine, sizeof szLine, "  round %d/%d: %-38s %8.3f s (flush %.1f s)",
-                          nRound + 1, nRounds, m_contenders[n].strName.c_str(), dSeconds,
+            std::snprintf(szLine, sizeof szLine,
+                          "  round %d/%d: %-38s %8.3f s (cpu %.3f s, flush %.1f s)", nRound + 1,
+                          nRounds, m_contenders[n].strName.c_str(), dSeconds, dCpuSeconds,
                           settling.Seconds());
             ProgressNote(szLine);
         }
     }
 }
 
-double InterleavedSeries::MedianRatio(size_t nA, size_t nB) const {
+namespace {
+
+double MedianOfRatios(const std::vector<double>& a, const std::vector<double>& b) {
     std::vector<double> ratios;
-    const size_t nRounds = std::min(m_seconds[nA].size(), m_seconds[nB].size());
+    const size_t nRounds = std::min(a.size(), b.size());
     for (size_t n = 0; n < nRounds; ++n) {
-        if (m_seconds[nB][n] > 0.0) {
-            ratios.push_back(m_seconds[nA][n] / m_seconds[nB][n]);
+        if (b[n] > 0.0) {
+            ratios.push_back(a[n] / b[n]);
         }
     }
     return Median(ratios);
+}
+
+}  // namespace
+
+double InterleavedSeries::MedianRatio(size_t nA, size_t nB) const {
+    return MedianOfRatios(m_seconds[nA], m_seconds[nB]);
+}
+
+double InterleavedSeries::MedianCpuRatio(size_t nA, size_t nB) const {
+    return MedianOfRatios(m_cpuSeconds[nA], m_cpuSeconds[nB]);
 }
 
 void InterleavedSeries::AddRowsTo(ResultTable& table) const {
@@ -79,6 +96,7 @@ void InterleavedSeries::AddRowsTo(ResultTable& table) const {
         row.dMedianSeconds = Median(seconds);
         row.dMinSeconds = *std::min_element(seconds.begin(), seconds.end());
         row.dMaxSeconds = *std::max_element(seconds.begin(), seconds.end());
+        row.dMedianCpuSeconds = Median(m_cpuSeconds[n]);
         row.strRate = RateText(m_contenders[n], row.dMedianSeconds);
         table.AddRow(std::move(row));
     }

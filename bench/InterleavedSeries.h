@@ -28,13 +28,16 @@ public:
     size_t Add(Contender contender);
     void Run(int nRounds);
 
-    // The median over the rounds of (time of a) / (time of b) in the same round.
+    // The median over the rounds of (time of a) / (time of b) in the same round: wall-clock
+    // time, and CPU time.
     double MedianRatio(size_t nA, size_t nB) const;
+    double MedianCpuRatio(size_t nA, size_t nB) const;
     void AddRowsTo(ResultTable& table) const;
 
 private:
     std::string m_strTitle;
     std::string m_strSettlePath;
     std::vector<Contender> m_contenders;
-    std::vector<std::vector<double>> m_seconds;  // per contender, per round
+    std::vector<std::vector<double>> m_seconds;     // per contender, per round
+    std::vector<std::vector<double>> m_cpuSeconds;  // per contender, per round
 };

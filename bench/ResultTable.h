@@ -11,13 +11,15 @@ struct ResultRow {
     double dMedianSeconds = 0.0;
     double dMinSeconds = 0.0;
     double dMaxSeconds = 0.0;
+    double dMedianCpuSeconds = 0.0;
     std::string strRate;  // "1234 files/s" or "567.8 MB/s"
 };
 
 struct ResultRatio {
     std::string strName;
     double dValue = 0.0;
-    double dTarget = 0.0;  // at most this; 0 when there is no target
+    double dTarget = 0.0;    // at most this; 0 when there is no target
+    double dCpuValue = 0.0;  // the same ratio of CPU times, for judging the noise
 };
 
 class ResultTable {
