@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -31,11 +32,15 @@ struct ProgressProbe {
     uint32_t nAnswer = 0;
     size_t nCancelAfter = 0;
     std::atomic<int32_t>* pCancel = nullptr;
+    std::function<void()> onFirstReport;
 
     static uint32_t Routine(int64_t nTotal, int64_t nDone, int64_t, int64_t, uint32_t,
                             uint32_t nReason, int, int, void* pData) {
         auto* pProbe = static_cast<ProgressProbe*>(pData);
         pProbe->reports.push_back({nTotal, nDone, nReason});
+        if (pProbe->reports.size() == 1 && pProbe->onFirstReport) {
+            pProbe->onFirstReport();
+        }
         if (pProbe->pCancel != nullptr && pProbe->reports.size() == pProbe->nCancelAfter) {
             pProbe->pCancel->store(1);
         }
@@ -200,6 +205,9 @@ TEST_P(CopyFailureTest, LeavesDestinationAsItWas) {
     EXPECT_EQ(m_platform.GetLastError(), c.nErrno);
     EXPECT_EQ(ReadFile(m_temp / "dst/file"), "old");
     EXPECT_TRUE(invariants.Check());
+    if (c.nErrno == EACCES) {
+        EXPECT_TRUE(probe.reports.empty()) << "refused only after moving data";
+    }
 }
 
 void Nothing(const TempFolder&, std::atomic<int32_t>&, ProgressProbe&) {}
@@ -265,6 +273,28 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     "src/big", "dst/file", ECANCELED}),
     [](const testing::TestParamInfo<FailureCase>& info) { return info.param.szName; });
+
+// A destination that appears while its new copy is written is replaced once the copy is
+// complete, unless it is read-only.
+TEST_F(PlatformTest, DestinationAppearingDuringTheCopy) {
+    WriteFile(m_temp / "src", "new data");
+    for (const bool bReadOnly : {false, true}) {
+        const std::string strTarget = m_temp / (bReadOnly ? "read-only" : "writable");
+        ProgressProbe probe;
+        probe.onFirstReport = [&] {
+            WriteFile(strTarget, "appeared");
+            if (bReadOnly) {
+                SetMode(strTarget, 0444);
+            }
+        };
+        EXPECT_EQ(Copy(m_temp / "src", strTarget, &probe), !bReadOnly);
+        EXPECT_EQ(ReadFile(strTarget), bReadOnly ? "appeared" : "new data");
+        if (bReadOnly) {
+            EXPECT_EQ(m_platform.GetLastError(), EACCES);
+        }
+    }
+    EXPECT_EQ(ListTree(m_temp.Path()), (std::vector<std::string>{"read-only", "src", "writable"}));
+}
 
 // A write that fails half way (here: over the file size limit, as a full disk would), over
 // an existing destination and into a new one.
