@@ -76,9 +76,9 @@ unsigned Mode(const std::string& strPath) {
     return st.st_mode & 07777;
 }
 
-void BuildTree(const std::string& strRoot, const std::vector<FileSpec>& files) {
+void BuildTree(const std::string& strRoot, const std::vector<TreeEntry>& files) {
     fs::create_directories(strRoot);
-    for (const FileSpec& file : files) {
+    for (const TreeEntry& file : files) {
         const std::string strPath = strRoot + "/" + file.strRelative;
         if (!file.strRelative.empty() && file.strRelative.back() == '/') {
             fs::create_directories(strPath);

@@ -17,13 +17,13 @@ int64_t MtimeNs(const std::string& strPath);
 void SetMode(const std::string& strPath, unsigned nMode);
 unsigned Mode(const std::string& strPath);
 
-struct FileSpec {
+struct TreeEntry {
     std::string strRelative;  // "sub/three.txt"; a trailing "/" makes a folder
     std::string strContent;
     int64_t nMtime = -1;
 };
 // Builds the files and folders of a tree below strRoot.
-void BuildTree(const std::string& strRoot, const std::vector<FileSpec>& files);
+void BuildTree(const std::string& strRoot, const std::vector<TreeEntry>& files);
 // The relative paths of every file and folder below strRoot ("sub/", "sub/three.txt"),
 // sorted.
 std::vector<std::string> ListTree(const std::string& strRoot);
