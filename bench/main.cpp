@@ -1,6 +1,5 @@
 // folvex_bench: times Folvex's engine and progress window against cp -a and rsync -a on
 // deterministic trees, and prints a table and the ratios of paired runs.
-#include <fstream>
 #include <iostream>
 #include <stdexcept>
 #include <thread>
@@ -9,6 +8,7 @@
 #include "BenchOptions.h"
 #include "BenchSections.h"
 #include "GuiSyncRunner.h"
+#include "MachineLoad.h"
 #include "ProgressNote.h"
 #include "ResultTable.h"
 #include "Timing.h"
@@ -22,11 +22,17 @@ const RatioGoal kFullLargeGoal{"full_large_vs_cp", 1.10};
 const RatioGoal kUpToDateSmallGoal{"noop_small_vs_rsync", 0.50};
 const RatioGoal kWindowGoal{"gui_vs_engine_small", 1.30};
 
-std::string LoadAverage() {
-    std::ifstream file("/proc/loadavg");
-    std::string strOne, strFive, strFifteen;
-    file >> strOne >> strFive >> strFifteen;
-    return strOne + " " + strFive + " " + strFifteen;
+// A warning line when other benchmarks run, else empty.
+std::string OtherBenchmarksWarning() {
+    const std::vector<int> pids = OtherBenchmarkProcesses();
+    if (pids.empty()) {
+        return {};
+    }
+    std::string strWarning = "WARNING: other folvex_bench processes ran beside this one (pid";
+    for (const int nPid : pids) {
+        strWarning += " " + std::to_string(nPid);
+    }
+    return strWarning + "); the figures are disturbed";
 }
 
 TreeUnderTest BuildTree(const WorkFolder& work, const std::string& strLabel) {
@@ -99,6 +105,10 @@ int main(int argc, char** argv) {
             return 0;
         }
         const std::string strLoadBefore = LoadAverage();
+        std::string strOthers = OtherBenchmarksWarning();
+        if (!strOthers.empty()) {
+            ProgressNote(strOthers);
+        }
         const Stopwatch total;
         ResultTable table;
         {
@@ -110,10 +120,17 @@ int main(int argc, char** argv) {
             if (options.Runs(BenchSection::Large)) {
                 RunLargeTree(options, work, table);
             }
+            if (strOthers.empty()) {
+                strOthers = OtherBenchmarksWarning();
+            }
         }
         std::cout << "folvex_bench: " << std::thread::hardware_concurrency()
                   << " cores, load average " << strLoadBefore << " at the start, " << LoadAverage()
-                  << " at the end; " << static_cast<int>(total.Seconds()) << " s in all\n\n";
+                  << " at the end; " << static_cast<int>(total.Seconds()) << " s in all\n";
+        if (!strOthers.empty()) {
+            std::cout << strOthers << "\n";
+        }
+        std::cout << "\n";
         table.Print(std::cout);
         return 0;
     } catch (const std::invalid_argument& error) {
