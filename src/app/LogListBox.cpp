@@ -4,7 +4,8 @@
 #include <QScrollBar>
 #include <algorithm>
 
-CLogListBox::CLogListBox(QWidget* pParent) : QAbstractScrollArea(pParent) {
+CLogListBox::CLogListBox(QWidget* pParent)
+    : QAbstractScrollArea(pParent), m_repaint(this, [this] { ApplyPendingRepaint(); }) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFrameShape(QFrame::StyledPanel);
@@ -45,13 +46,10 @@ void CLogListBox::RequestRepaint(bool bAtTop) {
     if (bAtTop) {
         ++m_nAddedAtTop;
     }
-    if (!m_bRepaintPending.exchange(true)) {
-        QMetaObject::invokeMethod(this, &CLogListBox::ApplyPendingRepaint, Qt::QueuedConnection);
-    }
+    m_repaint.Request();
 }
 
 void CLogListBox::ApplyPendingRepaint() {
-    m_bRepaintPending = false;
     const int nAddedAtTop = m_nAddedAtTop.exchange(0);
     QScrollBar* pBar = verticalScrollBar();
     const int nTop = pBar->value();

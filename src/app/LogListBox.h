@@ -6,6 +6,7 @@
 #include <QAbstractScrollArea>
 #include <atomic>
 
+#include "CoalescedUpdate.h"
 #include "LogLineStore.h"
 #include "SyncWindows.h"
 
@@ -32,7 +33,7 @@ private:
     int RowHeight() const;
 
     CLogLineStore m_store;
-    std::atomic<bool> m_bRepaintPending{false};
+    CCoalescedUpdate m_repaint;
     // Lines added at the top since the last repaint; keeps a scrolled view on its lines.
     std::atomic<int> m_nAddedAtTop{0};
 };

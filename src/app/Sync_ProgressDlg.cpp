@@ -17,7 +17,8 @@ constexpr int kValueFields[] = {IDC_PROGRESS_FOLDER, IDC_PROGRESS_DEST, IDC_PROG
 
 }  // namespace
 
-CSyncProgressDlg::CSyncProgressDlg(QWidget* pParent) : QDialog(pParent) {
+CSyncProgressDlg::CSyncProgressDlg(QWidget* pParent)
+    : QDialog(pParent), m_fieldUpdate(this, [this] { ApplyFieldTexts(); }) {
     // No close box: the window ends only on the end-of-run command.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     BuildDialog(*this, ProgressDialogTemplate());
@@ -107,9 +108,7 @@ void CSyncProgressDlg::SetDlgItemText(int nId, const std::string& strText) {
         std::lock_guard lock(m_fieldMutex);
         m_fieldTexts[nId] = strText;
     }
-    if (!m_bFieldsPending.exchange(true)) {
-        QMetaObject::invokeMethod(this, &CSyncProgressDlg::ApplyFieldTexts, Qt::QueuedConnection);
-    }
+    m_fieldUpdate.Request();
 }
 
 QString CSyncProgressDlg::GetDlgItemText(int nId) const {
@@ -119,7 +118,6 @@ QString CSyncProgressDlg::GetDlgItemText(int nId) const {
 }
 
 void CSyncProgressDlg::ApplyFieldTexts() {
-    m_bFieldsPending = false;
     std::map<int, std::string> texts;
     {
         std::lock_guard lock(m_fieldMutex);

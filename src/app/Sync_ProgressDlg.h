@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "CoalescedUpdate.h"
 #include "SyncWindows.h"
 
 class CSyncProgressDlg : public QDialog, public IProgressWindow {
@@ -50,5 +51,5 @@ private:
     std::thread m_worker;
     mutable std::mutex m_fieldMutex;
     std::map<int, std::string> m_fieldTexts;
-    std::atomic<bool> m_bFieldsPending{false};
+    CCoalescedUpdate m_fieldUpdate;
 };

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QScrollBar>
+#include <QTest>
 #include <thread>
 
 #include "AppTestSupport.h"
@@ -11,6 +12,11 @@
 #include "LogListBox.h"
 
 namespace {
+
+// Repaints of lines from a worker are coalesced to a few per second; wait for the next.
+void WaitForRepaint() {
+    QTest::qWait(60);
+}
 
 TEST(LogLineStoreTest, TopEndAndMiddleInserts) {
     CLogLineStore store;
@@ -44,7 +50,7 @@ TEST(LogListBoxTest, WorkerLinesArriveInOrderWhileWindowPaints) {
         log.repaint();
     }
     worker.join();
-    QApplication::processEvents();
+    WaitForRepaint();
     ASSERT_EQ(log.GetCount(), kLines);
     EXPECT_EQ(log.GetText(0), QString("line %1").arg(kLines - 1));
     EXPECT_EQ(log.GetText(kLines - 1), "line 0");
@@ -58,16 +64,16 @@ TEST(LogListBoxTest, ScrolledViewKeepsItsLinesWhenLinesArriveOnTop) {
     for (int i = 0; i < 100; ++i) {
         log.InsertString(0, QString("line %1").arg(i));
     }
-    QApplication::processEvents();
+    WaitForRepaint();
     log.verticalScrollBar()->setValue(10);  // the top row shows "line 89"
     log.InsertString(0, std::string("new 1"));
     log.InsertString(0, std::string("new 2"));
-    QApplication::processEvents();
+    WaitForRepaint();
     EXPECT_EQ(log.GetText(log.verticalScrollBar()->value()), "line 89");
 
     log.verticalScrollBar()->setValue(0);  // at the top the newest line shows
     log.InsertString(0, std::string("new 3"));
-    QApplication::processEvents();
+    WaitForRepaint();
     EXPECT_EQ(log.verticalScrollBar()->value(), 0);
     log.ResetContent();
     EXPECT_EQ(log.GetCount(), 0);
