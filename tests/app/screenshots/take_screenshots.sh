@@ -1,0 +1,56 @@
+#!/bin/sh
+# Takes the README's screenshots of the running program, as a user sees it:
+#   xvfb-run -a -s "-screen 0 1024x768x24" tests/app/screenshots/take_screenshots.sh \
+#       build/release/src/app/folvex docs
+# Needs xdotool, twm and ImageMagick's import and convert. Uses /tmp/folvex-demo.
+set -e
+PROGRAM=$(realpath "$1")
+OUT=$(realpath "$2")
+HERE=$(dirname "$(realpath "$0")")
+DEMO=/tmp/folvex-demo
+WORK=$(mktemp -d)
+
+rm -rf "$DEMO" && mkdir -p "$DEMO/Documents" "$DEMO/Music/Live" "$DEMO/Photos" "$DEMO/Backup"
+for i in 1 2 3 4 5; do echo "doc $i" > "$DEMO/Documents/report$i.txt"; done
+for i in 1 2 3; do head -c 300000 /dev/urandom > "$DEMO/Music/Live/track0$i.flac"; done
+truncate -s 8G "$DEMO/Music/big-album.flac"  # sparse: a long copy that costs no disk
+cp "$PROGRAM" "$WORK/folvex"
+python3 "$HERE/make_group_list.py" "$DEMO" "$WORK/Synclist.dat"
+
+twm -f "$HERE/twmrc" 2>/dev/null &
+sleep 1
+"$WORK/folvex" &
+PID=$!
+sleep 2
+WID=$(xdotool search --name '^synchronize$' | head -1)
+xdotool windowmove "$WID" 150 80
+sleep 0.5
+X=150; Y=80  # the client area, below twm's title bar
+click() { xdotool mousemove $((X + $1)) $((Y + $2)); sleep 0.3; xdotool click "${3:-1}"; }
+shoot() { import -window root "$WORK/full.png"; convert "$WORK/full.png" -crop 590x520+146+48 +repage "$OUT/$1"; }
+
+click 526 208           # Start on the first pair: a quick run that fills the log
+sleep 1.5
+shoot main-window.png
+click 100 57            # the second pair, with the large file
+sleep 0.5
+click 526 208
+sleep 1.5
+shoot progress-window.png
+xdotool mousemove 450 250; sleep 0.3; xdotool key Escape   # cancel the run
+answer() {  # waits for a window by its caption, focuses it and presses Return
+    W=$(xdotool search --sync --onlyvisible --name "^$1\$" | head -1)
+    xdotool windowfocus "$W"; sleep 0.3; xdotool key Return
+}
+answer Folvex           # the error summary: "There where errors!"
+sleep 1
+xdotool windowfocus "$WID"
+click 300 215 3         # the context menu, then its last entry: the About box
+sleep 0.7
+xdotool key Up Return
+xdotool search --sync --onlyvisible --name '^About Folvex$' > /dev/null
+sleep 0.5
+shoot about-box.png
+answer "About Folvex"
+kill "$PID" 2>/dev/null || true
+rm -rf "$WORK" "$DEMO"
