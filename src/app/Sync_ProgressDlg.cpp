@@ -43,6 +43,12 @@ int CSyncProgressDlg::exec() {
     // The start command arrives inside the modal loop, once every control exists.
     QMetaObject::invokeMethod(this, &CSyncProgressDlg::OnStart, Qt::QueuedConnection);
     Control<QPushButton>(*this, IDC_PROGRESS_CANCEL)->setFocus();
+    if (QWidget* pOwner = parentWidget()) {
+        // The template places the window relative to its owner's client area.
+        const CDialogTemplate& dlgTemplate = ProgressDialogTemplate();
+        move(pOwner->mapToGlobal(
+            DialogUnitsOf(*this).ToPixels(dlgTemplate.x, dlgTemplate.y, 0, 0).topLeft()));
+    }
     return QDialog::exec();
 }
 
