@@ -64,11 +64,12 @@ bool CSyncProgressDlg::StartWorker(std::string& strError) {
 }
 
 void CSyncProgressDlg::OnStart() {
-    if (m_pPair == nullptr || m_worker.joinable()) {
-        if (m_pPair == nullptr) {
-            done(0);
-        }
+    if (m_pPair == nullptr) {
+        done(0);  // nothing to run
         return;
+    }
+    if (m_worker.joinable()) {
+        return;  // already running
     }
     std::string strError;
     if (!StartWorker(strError)) {
