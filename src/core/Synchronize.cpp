@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr char kSeparator = '/';
 // An exclude entry that is not ended by ";" is cut to this many characters.
 constexpr size_t kMaxExcludeEntry = 260;
 // A destination at most this many seconds newer than its source counts as the same age
