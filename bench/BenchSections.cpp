@@ -52,8 +52,8 @@ void WarmSource(const TreeUnderTest& tree) {
 
 }  // namespace
 
-std::string RunFullCopySection(const TreeUnderTest& tree, int nRounds, const FullCopyPlan& plan,
-                               const WorkFolder& work, ResultTable& table) {
+void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const FullCopyPlan& plan,
+                        const WorkFolder& work, ResultTable& table) {
     ProgressNote("full copy of the " + tree.strLabel + " tree");
     WarmSource(tree);
     const std::string strSection = MakeSectionFolder(work, "full-" + tree.strLabel);
@@ -99,12 +99,11 @@ std::string RunFullCopySection(const TreeUnderTest& tree, int nRounds, const Ful
         ExpectSameTree(tree.strPath, RunFolder(strSection, "window", 0));
         AddRatio(table, plan.windowGoal, series, nWindow, nEngine);
     }
-    return strSection;
 }
 
-std::string RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
-                               const std::optional<RatioGoal>& goal, const WorkFolder& work,
-                               ResultTable& table) {
+void RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
+                        const std::optional<RatioGoal>& goal, const WorkFolder& work,
+                        ResultTable& table) {
     ProgressNote("up-to-date re-sync of the " + tree.strLabel + " tree");
     WarmSource(tree);
     const std::string strDestination = work.Child("uptodate-" + tree.strLabel);
@@ -135,5 +134,4 @@ std::string RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
     if (goal) {
         AddRatio(table, *goal, series, nEngine, nRsync);
     }
-    return strDestination;
 }

@@ -1,6 +1,7 @@
-// The timed comparisons. Every run writes into a fresh destination. The copies stay until
-// the caller removes them after its last copying comparison: ext4 here passes over inode
-// slots freed in the last minute, so a removal would slow whatever copies next.
+// The timed comparisons. Every run writes into a fresh destination, and the copies stay in
+// the work folder until the program ends: ext4 without a journal passes over inode slots
+// freed in the last minute (and checks each such slot again on every new file), so a
+// removal between runs would slow whatever copies next.
 #pragma once
 
 #include <optional>
@@ -33,13 +34,12 @@ struct FullCopyPlan {
     RatioGoal windowGoal;
 };
 
-// Copies the tree into empty destinations, round after round; returns the folder that holds
-// the copies.
-std::string RunFullCopySection(const TreeUnderTest& tree, int nRounds, const FullCopyPlan& plan,
-                               const WorkFolder& work, ResultTable& table);
+// Copies the tree into empty destinations, round after round.
+void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const FullCopyPlan& plan,
+                        const WorkFolder& work, ResultTable& table);
 
 // DoSync and rsync -a over a destination that is already up to date; reports
-// DoSync / rsync -a when a goal is given. Returns the destination.
-std::string RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
-                               const std::optional<RatioGoal>& goal, const WorkFolder& work,
-                               ResultTable& table);
+// DoSync / rsync -a when a goal is given.
+void RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
+                        const std::optional<RatioGoal>& goal, const WorkFolder& work,
+                        ResultTable& table);

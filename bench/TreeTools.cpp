@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -124,10 +125,11 @@ std::string FirstDifference(const std::string& strOriginal, const std::string& s
     return {};
 }
 
-void RemoveTree(const std::string& strRoot) {
-    std::error_code error;
-    fs::remove_all(strRoot, error);
-    if (error) {
-        throw std::runtime_error("cannot remove " + strRoot + ": " + error.message());
+uint64_t FreeBytes(const std::string& strPath) {
+    struct statvfs info {};
+    if (::statvfs(strPath.c_str(), &info) != 0) {
+        throw std::runtime_error("cannot look at the free space of " + strPath + ": " +
+                                 std::strerror(errno));
     }
+    return static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
 }

@@ -1,5 +1,5 @@
 // Whole-tree helpers around the timed runs: reading a tree into the page cache, flushing
-// written data, comparing two trees, removing a tree.
+// written data, comparing two trees, free space.
 #pragma once
 
 #include <cstdint>
@@ -21,5 +21,5 @@ void SettleFileSystem(const std::string& strPath);
 // second; otherwise the first difference found.
 std::string FirstDifference(const std::string& strOriginal, const std::string& strCopy);
 
-// Removes a tree; a missing tree is fine.
-void RemoveTree(const std::string& strRoot);
+// Bytes an unprivileged user may still write on the file system that holds strPath.
+uint64_t FreeBytes(const std::string& strPath);

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "ProgressNote.h"
+
 WorkFolder::WorkFolder(const std::string& strParent) {
     std::string strTemplate = strParent + "/folvex-bench-XXXXXX";
     std::vector<char> buffer(strTemplate.begin(), strTemplate.end());
@@ -23,7 +25,9 @@ WorkFolder::WorkFolder(const std::string& strParent) {
 WorkFolder::~WorkFolder() {
     std::error_code error;
     std::filesystem::remove_all(m_strPath, error);
-    if (error) {
+    if (!error) {
+        ProgressNote("work folder removed");
+    } else {
         std::cerr << "folvex_bench: could not remove " << m_strPath << ": " << error.message()
                   << "\n";
     }

@@ -48,24 +48,10 @@ TreeUnderTest BuildTree(const WorkFolder& work, const std::string& strLabel) {
     return tree;
 }
 
-void RemoveCopies(const std::vector<std::string>& folders) {
-    ProgressNote("removing the copies");
-    for (const std::string& strFolder : folders) {
-        RemoveTree(strFolder);
-    }
-}
-
 void RunSmallTree(const BenchOptions& options, const WorkFolder& work, ResultTable& table,
-                  int& argc, char** argv) {
-    std::unique_ptr<IGuiSyncRunner> pWindowRunner;
-    if (options.Runs(BenchSection::Gui)) {
-        pWindowRunner = MakeGuiSyncRunner(argc, argv);
-        if (!pWindowRunner) {
-            ProgressNote("built without the desktop program: no progress window figures");
-        }
-    }
+                  IGuiSyncRunner* pWindowRunner) {
     const bool bTools = options.Runs(BenchSection::Small);
-    if (!bTools && !pWindowRunner) {
+    if (!bTools && pWindowRunner == nullptr) {
         return;
     }
     const TreeUnderTest tree = BuildTree(work, "small");
@@ -73,26 +59,46 @@ void RunSmallTree(const BenchOptions& options, const WorkFolder& work, ResultTab
     if (bTools) {
         plan.toolsGoal = kFullSmallGoal;
     }
-    plan.pWindowRunner = pWindowRunner.get();
+    plan.pWindowRunner = pWindowRunner;
     plan.windowGoal = kWindowGoal;
-    std::vector<std::string> copies{
-        RunFullCopySection(tree, options.nSmallRounds, plan, work, table)};
+    RunFullCopySection(tree, options.nSmallRounds, plan, work, table);
     if (bTools) {
-        copies.push_back(
-            RunUpToDateSection(tree, options.nSmallRounds, kUpToDateSmallGoal, work, table));
+        RunUpToDateSection(tree, options.nSmallRounds, kUpToDateSmallGoal, work, table);
     }
-    copies.push_back(tree.strPath);
-    RemoveCopies(copies);
 }
 
 void RunLargeTree(const BenchOptions& options, const WorkFolder& work, ResultTable& table) {
     const TreeUnderTest tree = BuildTree(work, "large");
     FullCopyPlan plan;
     plan.toolsGoal = kFullLargeGoal;
-    const std::vector<std::string> copies{
-        RunFullCopySection(tree, options.nLargeRounds, plan, work, table),
-        RunUpToDateSection(tree, options.nLargeRounds, std::nullopt, work, table), tree.strPath};
-    RemoveCopies(copies);
+    RunFullCopySection(tree, options.nLargeRounds, plan, work, table);
+    RunUpToDateSection(tree, options.nLargeRounds, std::nullopt, work, table);
+}
+
+// What the copies will take at most: every copy stays until the end.
+uint64_t BytesNeeded(const BenchOptions& options, bool bWindow) {
+    uint64_t nBytes = 0;
+    const bool bSmallTools = options.Runs(BenchSection::Small);
+    if (bSmallTools || bWindow) {
+        const uint64_t nPerRound = 1 + (bSmallTools ? 2 : 0) + (bWindow ? 1 : 0);
+        const uint64_t nTrees = nPerRound * static_cast<uint64_t>(options.nSmallRounds) + 2;
+        nBytes += nTrees * kSmallTreeBytes;
+    }
+    if (options.Runs(BenchSection::Large)) {
+        const uint64_t nTrees = 3 * static_cast<uint64_t>(options.nLargeRounds) + 2;
+        nBytes += nTrees * kLargeTreeBytes;
+    }
+    return nBytes + nBytes / 20;
+}
+
+void ExpectRoom(const std::string& strFolder, uint64_t nNeeded) {
+    const uint64_t nFree = FreeBytes(strFolder);
+    if (nFree < nNeeded) {
+        throw std::runtime_error(strFolder + " has " + std::to_string(nFree >> 30) +
+                                 " GiB free; the copies need about " +
+                                 std::to_string((nNeeded >> 30) + 1) +
+                                 " GiB (choose another place with --dir, or fewer --reps)");
+    }
 }
 
 }  // namespace
@@ -111,27 +117,34 @@ int main(int argc, char** argv) {
         }
         const Stopwatch total;
         ResultTable table;
-        {
-            const WorkFolder work(options.strParentFolder);
-            ProgressNote("work folder " + work.Path());
-            if (options.Runs(BenchSection::Small) || options.Runs(BenchSection::Gui)) {
-                RunSmallTree(options, work, table, argc, argv);
+        std::unique_ptr<IGuiSyncRunner> pWindowRunner;
+        if (options.Runs(BenchSection::Gui)) {
+            pWindowRunner = MakeGuiSyncRunner(argc, argv);
+            if (!pWindowRunner) {
+                ProgressNote("built without the desktop program: no progress window figures");
             }
-            if (options.Runs(BenchSection::Large)) {
-                RunLargeTree(options, work, table);
-            }
-            if (strOthers.empty()) {
-                strOthers = OtherBenchmarksWarning();
-            }
+        }
+        ExpectRoom(options.strParentFolder, BytesNeeded(options, pWindowRunner != nullptr));
+        const WorkFolder work(options.strParentFolder);
+        ProgressNote("work folder " + work.Path());
+        RunSmallTree(options, work, table, pWindowRunner.get());
+        if (options.Runs(BenchSection::Large)) {
+            RunLargeTree(options, work, table);
+        }
+        if (strOthers.empty()) {
+            strOthers = OtherBenchmarksWarning();
         }
         std::cout << "folvex_bench: " << std::thread::hardware_concurrency()
                   << " cores, load average " << strLoadBefore << " at the start, " << LoadAverage()
-                  << " at the end; " << static_cast<int>(total.Seconds()) << " s in all\n";
+                  << " at the end; " << static_cast<int>(total.Seconds()) << " s\n";
         if (!strOthers.empty()) {
             std::cout << strOthers << "\n";
         }
         std::cout << "\n";
         table.Print(std::cout);
+        std::cout.flush();
+        // The work folder goes when `work` goes out of scope; that takes a while.
+        ProgressNote("removing the work folder");
         return 0;
     } catch (const std::invalid_argument& error) {
         std::cerr << "folvex_bench: " << error.what() << "\n" << UsageText();
