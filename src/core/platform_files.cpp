@@ -6,42 +6,15 @@
 #include <cerrno>
 #include <cstring>
 
+#include "PosixHandles.h"
 #include "platform.h"
 
 namespace {
 
+using posix::FileDescriptor;
+using posix::FolderOf;
+
 std::atomic<IPlatform*> g_pInstalled{nullptr};
-
-// Closes a descriptor when it goes out of scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() { Close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return m_fd; }
-    bool Valid() const { return m_fd >= 0; }
-    // Closes now and reports whether the close succeeded (it can report a late write error).
-    bool Close() {
-        if (m_fd < 0) {
-            return true;
-        }
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc == 0;
-    }
-
-private:
-    int m_fd;
-};
-
-std::string FolderOf(const std::string& strPath) {
-    const size_t nCut = strPath.rfind('/');
-    if (nCut == std::string::npos) {
-        return ".";
-    }
-    return nCut == 0 ? "/" : strPath.substr(0, nCut);
-}
 
 std::string Describe(const char* szWhat, const std::string& strPath, int nErrno) {
     return std::string(szWhat) + " " + strPath + ": " + std::strerror(nErrno);

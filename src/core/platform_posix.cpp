@@ -12,9 +12,13 @@
 #include <ctime>
 #include <memory>
 
+#include "PosixHandles.h"
 #include "platform.h"
 
 namespace {
+
+using posix::FileDescriptor;
+using posix::FolderOf;
 
 // The error code of the calling thread's last failed operation.
 thread_local int32_t t_nLastError = 0;
@@ -31,33 +35,6 @@ bool Fail(int nErrno) {
     t_nLastError = nErrno;
     return false;
 }
-
-// Closes a descriptor when it goes out of scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
-    ~FileDescriptor() { Close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return m_fd; }
-    bool Valid() const { return m_fd >= 0; }
-    void Reset(int fd) {
-        Close();
-        m_fd = fd;
-    }
-    // Closes now; false when the close reported an error (a late write error included).
-    bool Close() {
-        if (m_fd < 0) {
-            return true;
-        }
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 struct DirCloser {
     void operator()(DIR* pDir) const { ::closedir(pDir); }
@@ -167,14 +144,6 @@ private:
     std::unique_ptr<DIR, DirCloser> m_pDir;
     std::string m_strPrefix;
 };
-
-std::string FolderOf(const std::string& strPath) {
-    const size_t nCut = strPath.rfind('/');
-    if (nCut == std::string::npos) {
-        return ".";
-    }
-    return nCut == 0 ? "/" : strPath.substr(0, nCut);
-}
 
 // The named temporary file that replaces an existing destination: a hidden name in the
 // destination folder, unique to this process and copy, and short, so that a long

@@ -1,0 +1,46 @@
+// Small POSIX helpers shared by the platform layer's files.
+#pragma once
+
+#include <unistd.h>
+
+#include <string>
+
+namespace posix {
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    ~FileDescriptor() { Close(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return m_fd; }
+    bool Valid() const { return m_fd >= 0; }
+    void Reset(int fd) {
+        Close();
+        m_fd = fd;
+    }
+    // Closes now; false when the close reported an error (a late write error included).
+    bool Close() {
+        if (m_fd < 0) {
+            return true;
+        }
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+// The folder part of a path: "." for a bare name, "/" for a name in the root.
+inline std::string FolderOf(const std::string& strPath) {
+    const size_t nCut = strPath.rfind('/');
+    if (nCut == std::string::npos) {
+        return ".";
+    }
+    return nCut == 0 ? "/" : strPath.substr(0, nCut);
+}
+
+}  // namespace posix
