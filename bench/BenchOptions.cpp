@@ -77,6 +77,6 @@ std::string UsageText() {
            "  --only S    run one section: small (full and up-to-date, 20,000 files),\n"
            "              large (8 files of 128 MiB) or gui (the progress window)\n"
            "  --dir PATH  make the work folder inside PATH (default $TMPDIR or /tmp); it\n"
-           "              needs about 28 GB free (less with --only or fewer --reps)\n"
+           "              needs about 16 GB free (less with --only or fewer --reps)\n"
            "              and is removed at the end\n";
 }

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 #include "EngineRun.h"
@@ -19,8 +20,7 @@ uint64_t Amount(const TreeUnderTest& tree) {
     return tree.unit == RateUnit::FilesPerSecond ? tree.size.nFiles : tree.size.nBytes;
 }
 
-std::string MakeSectionFolder(const WorkFolder& work, const std::string& strName) {
-    const std::string strPath = work.Child(strName);
+std::string MakeSectionFolder(const std::string& strPath) {
     if (::mkdir(strPath.c_str(), 0777) != 0) {
         throw std::runtime_error("cannot create " + strPath + ": " + std::strerror(errno));
     }
@@ -45,6 +45,22 @@ void AddRatio(ResultTable& table, const RatioGoal& goal, const InterleavedSeries
         {goal.strName, series.MedianRatio(nA, nB), goal.dTarget, series.MedianCpuRatio(nA, nB)});
 }
 
+std::string FullCopyFolder(const WorkFolder& work, const TreeUnderTest& tree) {
+    return work.Child("full-" + tree.strLabel);
+}
+
+std::string UpToDateFolder(const WorkFolder& work, const TreeUnderTest& tree) {
+    return work.Child("uptodate-" + tree.strLabel);
+}
+
+void RemoveTree(const std::string& strRoot) {
+    std::error_code error;
+    std::filesystem::remove_all(strRoot, error);
+    if (error) {
+        throw std::runtime_error("cannot remove " + strRoot + ": " + error.message());
+    }
+}
+
 void WarmSource(const TreeUnderTest& tree) {
     WarmTree(tree.strPath);
     ProgressNote("  source read once");
@@ -56,7 +72,7 @@ void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const FullCopyPl
                         const WorkFolder& work, ResultTable& table) {
     ProgressNote("full copy of the " + tree.strLabel + " tree");
     WarmSource(tree);
-    const std::string strSection = MakeSectionFolder(work, "full-" + tree.strLabel);
+    const std::string strSection = MakeSectionFolder(FullCopyFolder(work, tree));
     InterleavedSeries series("full " + tree.strLabel, work.Path());
     const size_t nEngine =
         series.Add({"folvex DoSync, full " + tree.strLabel, tree.unit, Amount(tree),
@@ -106,7 +122,7 @@ void RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
                         ResultTable& table) {
     ProgressNote("up-to-date re-sync of the " + tree.strLabel + " tree");
     WarmSource(tree);
-    const std::string strDestination = work.Child("uptodate-" + tree.strLabel);
+    const std::string strDestination = UpToDateFolder(work, tree);
     // One full copy, then one rsync pass, which also gives the folders their source times,
     // so that neither command finds anything to do in the timed rounds.
     ExpectOutcome(RunEngineSync(tree.strPath, strDestination), tree.size.nFiles, tree.size.nFiles,
@@ -134,4 +150,11 @@ void RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
     if (goal) {
         AddRatio(table, *goal, series, nEngine, nRsync);
     }
+}
+
+void RemoveTreeAndCopies(const TreeUnderTest& tree, const WorkFolder& work) {
+    ProgressNote("removing the " + tree.strLabel + " tree and its copies");
+    RemoveTree(FullCopyFolder(work, tree));
+    RemoveTree(UpToDateFolder(work, tree));
+    RemoveTree(tree.strPath);
 }

@@ -1,7 +1,7 @@
-// The timed comparisons. Every run writes into a fresh destination, and the copies stay in
-// the work folder until the program ends: ext4 without a journal passes over inode slots
-// freed in the last minute (and checks each such slot again on every new file), so a
-// removal between runs would slow whatever copies next.
+// The timed comparisons. Every run writes into a fresh destination, and the copies stay
+// until the tree's sections are over: ext4 without a journal passes over inode slots freed
+// in the last minute (and checks each such slot again on every new file), so a removal
+// between runs would slow whatever copies next.
 #pragma once
 
 #include <optional>
@@ -37,6 +37,9 @@ struct FullCopyPlan {
 // Copies the tree into empty destinations, round after round.
 void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const FullCopyPlan& plan,
                         const WorkFolder& work, ResultTable& table);
+
+// Removes the tree and every copy its sections made.
+void RemoveTreeAndCopies(const TreeUnderTest& tree, const WorkFolder& work);
 
 // DoSync and rsync -a over a destination that is already up to date; reports
 // DoSync / rsync -a when a goal is given.
