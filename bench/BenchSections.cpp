@@ -10,6 +10,7 @@
 #include "EngineRun.h"
 #include "ExternalCommand.h"
 #include "GuiSyncRunner.h"
+#include "Interruption.h"
 #include "ProgressNote.h"
 #include "ResultTable.h"
 #include "WorkFolder.h"
@@ -62,6 +63,7 @@ void RemoveTree(const std::string& strRoot) {
 }
 
 void WarmSource(const TreeUnderTest& tree) {
+    StopIfInterrupted();
     WarmTree(tree.strPath);
     ProgressNote("  source read once");
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "Interruption.h"
 #include "ProgressNote.h"
 #include "ResultTable.h"
 #include "Timing.h"
@@ -42,6 +43,7 @@ void InterleavedSeries::Run(int nRounds) {
     SettleFileSystem(m_strSettlePath);
     for (int nRound = 0; nRound < nRounds; ++nRound) {
         for (size_t n = 0; n < m_contenders.size(); ++n) {
+            StopIfInterrupted();
             const double dCpuBefore = ProcessCpuSeconds();
             const Stopwatch stopwatch;
             m_contenders[n].run(nRound);

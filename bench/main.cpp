@@ -9,6 +9,7 @@
 #include "BenchOptions.h"
 #include "BenchSections.h"
 #include "GuiSyncRunner.h"
+#include "Interruption.h"
 #include "MachineLoad.h"
 #include "ProgressNote.h"
 #include "ResultTable.h"
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
             std::cout << UsageText();
             return 0;
         }
+        CatchInterruptions();
         const std::string strLoadBefore = LoadAverage();
         std::string strOthers = OtherBenchmarksWarning();
         if (!strOthers.empty()) {
