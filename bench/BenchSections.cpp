@@ -159,4 +159,5 @@ void RemoveTreeAndCopies(const TreeUnderTest& tree, const WorkFolder& work) {
     RemoveTree(FullCopyFolder(work, tree));
     RemoveTree(UpToDateFolder(work, tree));
     RemoveTree(tree.strPath);
+    SettleFileSystem(work.Path());
 }

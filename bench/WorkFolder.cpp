@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ProgressNote.h"
+#include "TreeTools.h"
 
 WorkFolder::WorkFolder(const std::string& strParent) {
     std::string strTemplate = strParent + "/folvex-bench-XXXXXX";
@@ -20,12 +21,18 @@ WorkFolder::WorkFolder(const std::string& strParent) {
                                  std::strerror(errno));
     }
     m_strPath = buffer.data();
+    m_strParent = strParent;
 }
 
 WorkFolder::~WorkFolder() {
     std::error_code error;
     std::filesystem::remove_all(m_strPath, error);
     if (!error) {
+        try {
+            SettleFileSystem(m_strParent);
+        } catch (const std::exception& flushError) {
+            std::cerr << "folvex_bench: " << flushError.what() << "\n";
+        }
         ProgressNote("work folder removed");
     } else {
         std::cerr << "folvex_bench: could not remove " << m_strPath << ": " << error.message()
