@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+#include "SyncWindows.h"
+
 // Template and resource ids.
 enum ResourceId : int {
     IDD_ABOUTBOX = 100,
@@ -47,7 +49,7 @@ enum ControlId : int {
     // progress window (the value fields are in SyncWindows.h)
     IDC_PROGRESS_CANCEL = 101,
     IDC_PROGRESS_SPARE = 112,
-    IDC_PROGRESS_START = 111,
+    IDC_PROGRESS_START = ID_PROGRESS_START,  // the start command posts this id
 };
 
 enum class ControlKind {
