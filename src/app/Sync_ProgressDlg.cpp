@@ -39,6 +39,11 @@ CSyncProgressDlg::~CSyncProgressDlg() {
 }
 
 int CSyncProgressDlg::exec() {
+    // A cancel pressed from now on, even before the worker reaches its first file, stops
+    // this pair; one left from an earlier pair does not.
+    if (m_pPair != nullptr) {
+        m_pPair->m_bCancel.store(0);
+    }
     ClearFieldTexts();
     // The start command arrives inside the modal loop, once every control exists.
     QMetaObject::invokeMethod(this, &CSyncProgressDlg::OnStart, Qt::QueuedConnection);

@@ -1,9 +1,10 @@
-// Small POSIX helpers shared by the platform layer's files.
+// Small POSIX helpers shared by the platform layer's files and the engine.
 #pragma once
 
 #include <unistd.h>
 
 #include <string>
+#include <utility>
 
 namespace posix {
 
@@ -14,6 +15,13 @@ public:
     ~FileDescriptor() { Close(); }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+        if (this != &other) {
+            Reset(std::exchange(other.m_fd, -1));
+        }
+        return *this;
+    }
     int Get() const { return m_fd; }
     bool Valid() const { return m_fd >= 0; }
     void Reset(int fd) {

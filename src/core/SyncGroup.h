@@ -12,6 +12,9 @@ class CArchive;
 class ILogList;
 class IProgressWindow;
 struct CDirEntry;
+struct CRunPlan;
+struct CSyncRun;
+struct CWalkFolder;
 
 // Seconds since 1970-01-01 00:00:00 UTC, as the group list file stores them.
 using CTime32 = uint32_t;
@@ -90,12 +93,15 @@ public:
 
     void Serialize(CArchive& ar) override;
 
-    // One synchronization run from m_strSource to m_strDestination; returns m_nErrors.
+    // One synchronization run from m_strSource to m_strDestination; returns m_nErrors. The
+    // cancel request is not cleared: whoever starts the pair clears it.
     int32_t DoSync();
-    // Walks one folder of the source tree (and, with sub-folders on, all below it).
-    void SyncFolder(const std::string& strFolder);
+    // The pair as Start runs it: one way, or both ways with one result; returns m_nErrors.
+    int32_t DoSyncPair();
+    // Walks the folders on the run's path (and, with sub-folders on, all below them).
+    void SyncFolder(CSyncRun& run);
     // Decides about one file the walk found and copies it; 1 when copied, else 0.
-    int32_t SyncFile(const CDirEntry& entry);
+    int32_t SyncFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry);
 
     std::string m_strSource;
     std::string m_strDestination;
@@ -120,7 +126,17 @@ public:
     std::atomic<int32_t> m_bCancel{0};
 
 private:
+    int32_t RunOneWay(CRunPlan& plan);
+    bool HasRunBefore() const;
+    bool Cancelled() const { return m_bCancel.load() != 0; }
+    bool OpenTopFolders(CSyncRun& run);
+    bool OpenTopDestination(CSyncRun& run, CWalkFolder& top);
+    bool ReadSourceFolder(CWalkFolder& folder, int fdParent, bool bFollowLink);
+    void EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const std::string& strName);
+    void ReopenFolder(CSyncRun& run);
+    void FlushDestination(CSyncRun& run);
     void AddLogLine(const std::string& strLine);
+    void AddErrorLine(const std::string& strLine, int32_t nSystemError);
     void SetProgressField(int nId, const std::string& strText);
     bool RefuseOverlappingFolders();
 };

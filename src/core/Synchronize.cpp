@@ -2,33 +2,25 @@
 // and the copy step of one file, with its progress routine.
 #include "Synchronize.h"
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
+#include "CopyDecision.h"
 #include "PathOverlap.h"
 #include "SyncGroup.h"
+#include "SyncRun.h"
 #include "SyncWindows.h"
 #include "platform.h"
 
 namespace {
 
-// An exclude entry that is not ended by ";" is cut to this many characters.
-constexpr size_t kMaxExcludeEntry = 260;
-// A destination at most this many seconds newer than its source counts as the same age
-// (file systems that keep times in 2-second steps, clocks slightly apart).
-constexpr int64_t kNewerToleranceSeconds = 5;
 constexpr uint8_t kRhsAttributes = ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM;
-
-// The one letter-case fold of exclude texts and relative names: ASCII to lower case, which
-// leaves the bytes of multi-byte characters alone.
-void FoldCase(std::string& strText) {
-    for (char& c : strText) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-}
+// The walk holds the descriptors of this many of the deepest folders on its path (and of
+// the top folder); a folder above them is opened again when the walk returns to it.
+constexpr size_t kHeldLevels = 64;
 
 // The part of a path below the source folder, taken by length.
 std::string_view RelativePart(const std::string& strPath, const std::string& strSource) {
@@ -36,24 +28,10 @@ std::string_view RelativePart(const std::string& strPath, const std::string& str
     return path.substr(std::min(strSource.size(), path.size()));
 }
 
-// Whether one of the ";"-separated exclude entries occurs in the (folded) relative name.
-// An entry not ended by ";" is cut to kMaxExcludeEntry characters; an empty entry is
-// contained in every name.
-bool IsExcluded(std::string_view relative, std::string_view exclude) {
-    size_t nPos = 0;
-    while (nPos < exclude.size()) {
-        const std::string_view rest = exclude.substr(nPos);
-        size_t nCut = rest.find(';');
-        if (nCut == std::string_view::npos) {
-            nCut = kMaxExcludeEntry;
-        }
-        const std::string_view entry = rest.substr(0, nCut);
-        if (relative.find(entry) != std::string_view::npos) {
-            return true;
-        }
-        nPos += entry.size() + 1;
-    }
-    return false;
+// The system's words for an error code.
+std::string SystemReason(int32_t nError) {
+    char szBuffer[128];
+    return strerror_r(nError, szBuffer, sizeof szBuffer);
 }
 
 std::string RefusalLine(FolderOverlap overlap, const std::string& strSource,
@@ -82,6 +60,7 @@ std::string RefusalLine(FolderOverlap overlap, const std::string& strSource,
 // What the copy step builds for every file, kept per thread so that their buffers are
 // reused from one file to the next instead of allocated for each.
 struct FileStepScratch {
+    std::string strSourcePath;
     std::string strDestPath;
     std::string strFolded;
     CFileStatus sourceStatus;
@@ -93,165 +72,393 @@ thread_local FileStepScratch t_scratch;
 
 uint32_t SyncThreadProc(void* pParam) {
     auto* pDlg = static_cast<IProgressWindow*>(pParam);
-    CSyncPair* pPair = pDlg->m_pPair;
-    if (pPair != nullptr) {
+    if (CSyncPair* pPair = pDlg->m_pPair) {
         pPair->m_pProgressDlg = pDlg;
-        pPair->DoSync();
-        // Read after the forward run; the reverse run follows whatever the forward one did.
-        if (pPair->m_bBothWays != 0) {
-            const std::string strDestination = pPair->m_strDestination;
-            pPair->m_strDestination = pPair->m_strSource;
-            pPair->m_strSource = strDestination;
-            pPair->DoSync();
-            pPair->m_strSource = pPair->m_strDestination;
-            pPair->m_strDestination = strDestination;
-        }
+        pPair->DoSyncPair();
     }
     pDlg->PostEndOfRun();
     return 1;
 }
 
+bool CSyncPair::HasRunBefore() const {
+    return m_nFilesFound != 0 || m_nDirectories != 0 || m_nFilesCopied != 0 || m_dwBytesCopied != 0;
+}
+
 int32_t CSyncPair::DoSync() {
+    CRunPlan plan;
+    plan.timeReference = m_timeLastCopy;
+    plan.bMayCreateDestination = !HasRunBefore();
+    return RunOneWay(plan);
+}
+
+int32_t CSyncPair::DoSyncPair() {
+    if (m_bBothWays == 0) {
+        return DoSync();
+    }
+    // Both directions compare with the date as it was when the pair started, and the date
+    // moves only when both were clean.
+    CRunPlan forward;
+    forward.timeReference = m_timeLastCopy;
+    forward.bMayCreateDestination = !HasRunBefore();
+    forward.bMoveDate = false;
+    RunOneWay(forward);
+    if (Cancelled()) {
+        return m_nErrors;  // a cancel ends the pair
+    }
+    const int32_t nForwardErrors = m_nErrors;
+    CRunPlan reverse = forward;
+    std::swap(m_strSource, m_strDestination);
+    RunOneWay(reverse);
+    std::swap(m_strSource, m_strDestination);
+    m_nErrors += nForwardErrors;
+    if (m_nErrors == 0 && !Cancelled()) {
+        m_timeLastCopy = forward.timeStarted;
+    }
+    return m_nErrors;
+}
+
+int32_t CSyncPair::RunOneWay(CRunPlan& plan) {
     m_nFilesFound = 0;
     m_nDirectories = 0;
     m_nFilesCopied = 0;
     m_nErrors = 0;
     m_dwBytesCopied = 0;
     m_dwReserved = 0;
-    m_bCancel.store(0);
     FoldCase(m_strExclude);
     IPlatform& platform = Platform();
     m_dwElapsedMs = platform.GetTickCount();
+    // The date a clean run records: files changed while the walk was elsewhere are then
+    // copied by the next run.
+    plan.timeStarted = platform.GetCurrentTime();
 
     if (RefuseOverlappingFolders()) {
         m_dwElapsedMs = platform.GetTickCount() - m_dwElapsedMs;
         return m_nErrors;
     }
 
-    platform.CreateDirectory(m_strDestination);
-    SyncFolder(m_strSource);
+    CSyncRun run(plan);
+    run.rules.exclude = m_strExclude;
+    run.rules.bOnlyNewer = m_bOnlyNewer != 0;
+    run.rules.bCheckDestDate = m_bCheckDestDate != 0;
+    run.rules.bOverwriteRHS = m_bOverwriteRHS != 0;
+    run.rules.timeReference = plan.timeReference;
+    if (!Cancelled() && OpenTopFolders(run)) {
+        SyncFolder(run);
+        FlushDestination(run);
+    }
+    run.path.clear();
     // Unsigned arithmetic keeps the duration right across a wrap of the tick.
     m_dwElapsedMs = platform.GetTickCount() - m_dwElapsedMs;
 
-    if (m_bCancel.load() != 0) {
+    if (Cancelled()) {
         AddLogLine("User cancelled operation!");
         ++m_nErrors;
     } else if (m_nErrors == 0) {
         AddLogLine("Succes: Copied " + std::to_string(static_cast<int32_t>(m_nFilesCopied)) +
                    " files from " + m_strSource + " to " + m_strDestination);
-        m_timeLastCopy = platform.GetCurrentTime();
+        if (plan.bMoveDate) {
+            m_timeLastCopy = plan.timeStarted;
+        }
     }
     return m_nErrors;
 }
 
-void CSyncPair::SyncFolder(const std::string& strFolder) {
-    IPlatform& platform = Platform();
-    SetProgressField(IDC_PROGRESS_FOLDER, strFolder);
-    SetProgressField(IDC_PROGRESS_DEST,
-                     m_strDestination + std::string(RelativePart(strFolder, m_strSource)));
-
-    const std::unique_ptr<IFolderEnum> pEnum = platform.FindFiles(strFolder);
-    if (!pEnum) {
-        return;
+// The destination folder, then the source folder. False when the run cannot walk at all.
+bool CSyncPair::OpenTopFolders(CSyncRun& run) {
+    auto top = std::make_unique<CWalkFolder>();
+    top->strSource = m_strSource;
+    top->strDestination = m_strDestination;
+    if (!OpenTopDestination(run, *top)) {
+        return false;
     }
-    CDirEntry entry;
-    while (m_bCancel.load() == 0 && pEnum->FindNextFile(entry)) {
-        if (entry.m_bIsDots) {
+    if (top->destination.Valid()) {
+        run.rules.nDestTimeStepNs = Platform().FileSystemTraits(top->destination.Get()).nTimeStepNs;
+    }
+    if (!ReadSourceFolder(*top, AT_FDCWD, true)) {
+        return false;
+    }
+    run.path.push_back(std::move(top));
+    return true;
+}
+
+// A destination folder that is missing after an earlier run found something is not made
+// again: its disk is most likely not mounted, and the copy would fill another one.
+bool CSyncPair::OpenTopDestination(CSyncRun& run, CWalkFolder& top) {
+    IPlatform& platform = Platform();
+    const CPathAt at = CPathAt::Whole(m_strDestination);
+    int fd = platform.OpenFolder(at, true);
+    if (fd < 0 && platform.GetLastError() == ENOENT) {
+        if (!run.plan.bMayCreateDestination) {
+            AddLogLine("ERROR: Destination folder not found (is its disk mounted?):" +
+                       m_strDestination);
+            ++m_nErrors;
+            return false;
+        }
+        // One level: a missing parent is not made, and every copy then fails.
+        if (platform.CreateDirectory(at)) {
+            top.bDestinationIsNew = true;
+            run.bWrote = true;
+        } else if (platform.GetLastError() != EEXIST) {
+            top.nDestinationError = platform.GetLastError();
+            return true;
+        }
+        fd = platform.OpenFolder(at, true);
+    }
+    if (fd < 0) {
+        top.nDestinationError = platform.GetLastError();
+    }
+    top.destination.Reset(fd);
+    return true;
+}
+
+// Shows the folder, opens it and reads its entries. False, with an error line, when it
+// cannot be opened; a reading that fails part-way keeps what it read and is an error too.
+bool CSyncPair::ReadSourceFolder(CWalkFolder& folder, int fdParent, bool bFollowLink) {
+    SetProgressField(IDC_PROGRESS_FOLDER, folder.strSource);
+    SetProgressField(IDC_PROGRESS_DEST, folder.strDestination);
+    IPlatform& platform = Platform();
+    const CPathAt at{fdParent,
+                     fdParent == AT_FDCWD ? folder.strSource.c_str() : folder.strName.c_str(),
+                     folder.strSource};
+    folder.source.Reset(platform.OpenFolder(at, bFollowLink));
+    CFileStatus status;
+    if (!folder.source.Valid() ||
+        !platform.GetStatus({folder.source.Get(), ".", folder.strSource}, true, status)) {
+        AddErrorLine("ERROR: Couldn't read folder:" + folder.strSource, platform.GetLastError());
+        ++m_nErrors;
+        return false;
+    }
+    folder.nDevice = status.m_nDevice;
+    folder.nInode = status.m_nInode;
+    if (!platform.ReadFolder(folder.source.Get(), folder.strSource, folder.entries)) {
+        AddErrorLine("ERROR: Couldn't read folder:" + folder.strSource, platform.GetLastError());
+        ++m_nErrors;
+    }
+    return true;
+}
+
+void CSyncPair::SyncFolder(CSyncRun& run) {
+    while (!Cancelled()) {
+        CWalkFolder& folder = *run.path.back();
+        if (folder.Done()) {
+            if (run.path.size() == 1) {
+                return;
+            }
+            run.path.pop_back();
+            const CWalkFolder& above = *run.path.back();
+            if (!above.source.Valid() && !above.Done()) {
+                ReopenFolder(run);
+            }
             continue;
         }
+        const CDirEntry& entry = folder.entries[folder.nNext++];
         if (entry.m_bIsDirectory) {
             if (m_bSubFolders == 0) {
                 continue;
             }
             ++m_nDirectories;
-            const std::string strSubFolder = entry.m_strFilePath;
-            platform.CreateDirectory(m_strDestination +
-                                     std::string(RelativePart(strSubFolder, m_strSource)));
-            SyncFolder(strSubFolder);
-        } else {
+            EnterSubFolder(run, folder, entry.m_strName);
+        } else if (!IsCopyTempName(entry.m_strName)) {
+            // The copy's own temporary files are never copied, nor counted.
             ++m_nFilesFound;
-            if (SyncFile(entry) != 0) {
+            if (SyncFile(run, folder, entry) != 0) {
                 ++m_nFilesCopied;
             }
-        }
-        if (m_bCancel.load() != 0) {
-            break;
         }
     }
 }
 
-int32_t CSyncPair::SyncFile(const CDirEntry& entry) {
+// Creates the destination sub-folder, then reads the source sub-folder and puts it on the
+// walk's path.
+void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const std::string& strName) {
     IPlatform& platform = Platform();
-    const std::string& strSourcePath = entry.m_strFilePath;
+    auto child = std::make_unique<CWalkFolder>();
+    child->strName = strName;
+    child->strSource = parent.strSource + "/" + strName;
+    child->strDestination =
+        m_strDestination + std::string(RelativePart(child->strSource, m_strSource));
+    if (parent.nDestinationError != 0) {
+        child->nDestinationError = parent.nDestinationError;
+    } else {
+        const CPathAt at{parent.destination.Get(), strName.c_str(), child->strDestination};
+        int32_t nCreateError = 0;
+        if (platform.CreateDirectory(at)) {
+            child->bDestinationIsNew = true;
+            run.bWrote = true;
+        } else {
+            nCreateError = platform.GetLastError();
+        }
+        child->destination.Reset(platform.OpenFolder(at, true));
+        if (!child->destination.Valid()) {
+            child->nDestinationError = nCreateError != 0 && nCreateError != EEXIST
+                                           ? nCreateError
+                                           : platform.GetLastError();
+        }
+    }
+    if (!ReadSourceFolder(*child, parent.source.Get(), false)) {
+        return;
+    }
+    run.path.push_back(std::move(child));
+    const size_t nDepth = run.path.size();
+    if (nDepth > kHeldLevels + 1) {
+        CWalkFolder& released = *run.path[nDepth - kHeldLevels - 1];
+        released.source.Close();
+        released.destination.Close();
+    }
+}
+
+// Opens the deepest folder on the path again, and the folders between it and the nearest
+// one still held, each through the one above it: no path longer than one name is given to
+// the system.
+void CSyncPair::ReopenFolder(CSyncRun& run) {
+    IPlatform& platform = Platform();
+    const size_t nTarget = run.path.size() - 1;
+    size_t nHeld = nTarget;
+    while (!run.path[nHeld]->source.Valid()) {
+        --nHeld;  // the top folder is always held
+    }
+    for (size_t k = nHeld + 1; k <= nTarget; ++k) {
+        CWalkFolder& above = *run.path[k - 1];
+        CWalkFolder& level = *run.path[k];
+        level.source.Reset(platform.OpenFolder(
+            {above.source.Get(), level.strName.c_str(), level.strSource}, false));
+        CFileStatus status;
+        const bool bSame =
+            level.source.Valid() &&
+            platform.GetStatus({level.source.Get(), ".", level.strSource}, true, status) &&
+            status.m_nDevice == level.nDevice && status.m_nInode == level.nInode;
+        if (!bSame) {
+            const int32_t nError = level.source.Valid() ? ENOENT : platform.GetLastError();
+            AddErrorLine("ERROR: Couldn't read folder:" + level.strSource, nError);
+            ++m_nErrors;
+            for (size_t j = k; j <= nTarget; ++j) {
+                run.path[j]->nNext = run.path[j]->entries.size();
+            }
+            return;
+        }
+        if (level.nDestinationError == 0) {
+            level.destination.Reset(platform.OpenFolder(
+                {above.destination.Get(), level.strName.c_str(), level.strDestination}, true));
+            if (!level.destination.Valid()) {
+                level.nDestinationError = platform.GetLastError();
+            }
+        }
+    }
+    for (size_t j = 1; j + kHeldLevels <= nTarget; ++j) {
+        run.path[j]->source.Close();
+        run.path[j]->destination.Close();
+    }
+}
+
+int32_t CSyncPair::SyncFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry) {
+    IPlatform& platform = Platform();
+    FileStepScratch& scratch = t_scratch;
+    const std::string& strName = entry.m_strName;
+    std::string& strSourcePath = scratch.strSourcePath;
+    strSourcePath.assign(folder.strSource).append("/").append(strName);
     const std::string_view relative = RelativePart(strSourcePath, m_strSource);
 
     if (!m_strExclude.empty()) {
-        std::string& strFolded = t_scratch.strFolded;
-        strFolded.assign(relative);
-        FoldCase(strFolded);
-        if (IsExcluded(strFolded, m_strExclude)) {
+        scratch.strFolded.assign(relative);
+        FoldCase(scratch.strFolded);
+        if (IsExcluded(scratch.strFolded, run.rules.exclude)) {
             return 0;
         }
     }
 
-    std::string& strDestPath = t_scratch.strDestPath;
-    strDestPath.assign(m_strDestination).append(relative);
-
-    CFileStatus& sourceStatus = t_scratch.sourceStatus;
-    if (!platform.GetStatus(strSourcePath, sourceStatus)) {
-        AddLogLine("ERROR: Couldn't get status for source:" + strSourcePath);
+    CFileStatus& source = scratch.sourceStatus;
+    if (!platform.GetStatus({folder.source.Get(), strName.c_str(), strSourcePath}, true, source)) {
+        AddErrorLine("ERROR: Couldn't get status for source:" + strSourcePath,
+                     platform.GetLastError());
         ++m_nErrors;
         return 0;
     }
-    if (m_bOnlyNewer != 0 && sourceStatus.m_mtime < static_cast<int64_t>(m_timeLastCopy)) {
+    if (const std::optional<FileVerdict> verdict = DecideBySource(source, run.rules)) {
+        if (*verdict == FileVerdict::NotRegularFile) {
+            AddLogLine("Skipped (not a regular file):" + strSourcePath);
+        }
         return 0;
     }
 
+    std::string& strDestPath = scratch.strDestPath;
+    strDestPath.assign(m_strDestination).append(relative);
+    const CPathAt destAt{folder.destination.Get(), strName.c_str(), strDestPath};
     // A destination whose status cannot be read counts as absent; the copy decides.
-    CFileStatus& destStatus = t_scratch.destStatus;
-    if (platform.GetStatus(strDestPath, destStatus)) {
-        if (m_bCheckDestDate != 0) {
-            if (destStatus.m_mtime == sourceStatus.m_mtime) {
-                return 0;
-            }
-            if (destStatus.m_mtime > sourceStatus.m_mtime) {
-                if (destStatus.m_mtime - kNewerToleranceSeconds > sourceStatus.m_mtime) {
-                    AddLogLine("WARNING! Destination file is newer! Skipped:" + strSourcePath);
-                    ++m_nErrors;
-                }
-                return 0;
-            }
-        }
-        if (m_bOverwriteRHS != 0 && (destStatus.m_attribute & kRhsAttributes) != 0) {
-            // A failure here shows in the copy, which then cannot replace the file.
-            platform.SetAttributes(strDestPath,
-                                   static_cast<uint8_t>(destStatus.m_attribute & ~kRhsAttributes));
-            AddLogLine("ATTRIB -RHS: " + strDestPath);
-        }
+    CFileStatus& dest = scratch.destStatus;
+    const bool bDestExists =
+        folder.nDestinationError == 0 && platform.GetStatus(destAt, true, dest);
+    const FileDecision decision = DecideFile(source, bDestExists ? &dest : nullptr, run.rules);
+    if (decision.verdict == FileVerdict::DestinationNewerWarning) {
+        AddLogLine("WARNING! Destination file is newer! Skipped:" + strSourcePath);
+        ++m_nErrors;
+        return 0;
+    }
+    if (!decision.Copies()) {
+        return 0;
+    }
+    if (decision.bClearAttributes) {
+        // A failure here shows in the copy, which then cannot replace the file.
+        platform.SetAttributes(destAt, static_cast<uint8_t>(dest.m_attribute & ~kRhsAttributes));
+        AddLogLine("ATTRIB -RHS: " + strDestPath);
+        run.bWrote = true;
     }
 
     SetProgressField(IDC_PROGRESS_FILE, strDestPath);
     // The true size, also for files of 2 GiB and more.
     char szBytes[48];
-    std::snprintf(szBytes, sizeof szBytes, "%" PRIu64 " bytes to copy", sourceStatus.m_size64);
+    std::snprintf(szBytes, sizeof szBytes, "%" PRIu64 " bytes to copy", source.m_size64);
     SetProgressField(IDC_PROGRESS_BYTES, szBytes);
 
-    if (!platform.CopyFileEx(strSourcePath, strDestPath, CopyProgress, this, &m_bCancel)) {
-        m_nLastError = platform.GetLastError();
-        AddLogLine("ERROR: Copying file: " + strDestPath);
+    int32_t nError = folder.nDestinationError;
+    if (nError == 0) {
+        if (!folder.bDestinationIsNew && !folder.bLeftoversChecked) {
+            folder.bLeftoversChecked = true;
+            platform.RemoveLeftoverTempFiles(folder.destination.Get(), folder.strDestination);
+        }
+        if (!platform.CopyFileEx({folder.source.Get(), strName.c_str(), strSourcePath}, destAt,
+                                 CopyProgress, this, &m_bCancel)) {
+            nError = platform.GetLastError();
+        }
+    }
+    if (nError != 0) {
+        m_nLastError = nError;
+        if (nError == kErrorSourceChanged) {
+            AddLogLine("ERROR: Source changed while copying:" + strSourcePath);
+        } else {
+            AddErrorLine("ERROR: Copying file: " + strDestPath, nError);
+        }
         ++m_nErrors;
         return 0;
     }
+    run.bWrote = true;
     AddLogLine("OK Copied: " + strDestPath);
     // The stored figure is 32-bit and wraps, as the group list file keeps it.
-    m_dwBytesCopied += static_cast<uint32_t>(sourceStatus.m_size);
+    m_dwBytesCopied += static_cast<uint32_t>(source.m_size);
     return 1;
+}
+
+// What the run wrote is on disk before it may say "Succes" and move the date.
+void CSyncPair::FlushDestination(CSyncRun& run) {
+    const CWalkFolder& top = *run.path.front();
+    if (Cancelled() || !run.bWrote || !top.destination.Valid()) {
+        return;
+    }
+    SetProgressField(IDC_PROGRESS_FILE, "Flushing to disk...");
+    IPlatform& platform = Platform();
+    if (!platform.FlushFileSystem(top.destination.Get(), m_strDestination)) {
+        AddErrorLine("ERROR: Flushing to disk:" + m_strDestination, platform.GetLastError());
+        ++m_nErrors;
+    }
 }
 
 void CSyncPair::AddLogLine(const std::string& strLine) {
     if (m_pLogList != nullptr) {
         m_pLogList->InsertString(0, strLine);
     }
+}
+
+void CSyncPair::AddErrorLine(const std::string& strLine, int32_t nSystemError) {
+    AddLogLine(strLine + " (" + SystemReason(nSystemError) + ")");
 }
 
 void CSyncPair::SetProgressField(int nId, const std::string& strText) {

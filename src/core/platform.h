@@ -1,12 +1,18 @@
 // The operating-system services that the engine and the group list file rely on, behind
 // one interface. PosixPlatform is the real implementation; tests wrap it to inject faults
 // and a tick of their own.
+//
+// The engine reaches files through open folders: every call names a folder descriptor and a
+// name in it (the *at() calls), so no path is ever resolved again from the root, a path
+// longer than the system's limit still works, and no link can redirect a later call.
 #pragma once
+
+#include <fcntl.h>
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <string>
+#include <vector>
 
 // Attribute bits of the file status record.
 enum FileAttribute : uint8_t {
@@ -18,9 +24,19 @@ enum FileAttribute : uint8_t {
     ATTR_ARCHIVE = 0x20,
 };
 
-// What the status query gives for a path. Times are whole seconds since 1970 (the fraction
-// dropped). m_size holds the low 32 bits of the size, as the stored figures use it;
-// m_size64 the true size, for what the user sees.
+// What kind of thing a status query found.
+enum class FileKind : uint8_t {
+    Regular,
+    Folder,
+    Link,        // only when links are not followed
+    BrokenLink,  // a link that leads nowhere or to itself, when links are followed
+    Other,       // FIFO, socket, device
+};
+
+// What the status query gives for a file. m_mtime holds whole seconds since 1970 (the
+// fraction dropped) as the figures use them; m_mtimeNs the nanoseconds beside them, for the
+// same-file decision. m_size holds the low 32 bits of the size, as the stored figures use
+// it; m_size64 the true size.
 struct CFileStatus {
     int64_t m_ctime = 0;
     int64_t m_mtime = 0;
@@ -29,22 +45,36 @@ struct CFileStatus {
     uint64_t m_size64 = 0;
     uint8_t m_attribute = 0;
     std::string m_szFullName;
+    int32_t m_mtimeNs = 0;
+    FileKind m_kind = FileKind::Regular;
+    uint64_t m_nDevice = 0;
+    uint64_t m_nInode = 0;
 };
 
-// One entry of a folder enumeration.
+// One entry of a folder, as the folder lists it ("." and ".." are left out).
 struct CDirEntry {
-    std::string m_strName;      // the entry's name
-    std::string m_strFilePath;  // the enumerated folder, the separator, the name
-    bool m_bIsDirectory = false;
-    bool m_bIsDots = false;  // "." or ".."
+    std::string m_strName;
+    bool m_bIsDirectory = false;  // a folder itself, not a link to one
+    bool m_bIsLink = false;
 };
 
-// An open enumeration of one folder's entries, in the system's order.
-class IFolderEnum {
-public:
-    virtual ~IFolderEnum() = default;
-    // Moves to the next entry; false when none is left (or the folder can no longer be read).
-    virtual bool FindNextFile(CDirEntry& entry) = 0;
+// Where a file or folder is: an open folder, a name in it, and the whole path that the two
+// stand for, for log lines and for tests that inject faults by path. With AT_FDCWD as the
+// folder, the name is a path of its own.
+struct CPathAt {
+    int fdFolder;
+    const char* szName;
+    const std::string& strPath;
+
+    static CPathAt Whole(const std::string& strPath) {
+        return {AT_FDCWD, strPath.c_str(), strPath};
+    }
+};
+
+// What a file system keeps of what a copy gives it.
+struct CFileSystemTraits {
+    // The step of the modification times it keeps, in nanoseconds (1: full precision).
+    int64_t nTimeStepNs = 1;
 };
 
 // The copy's progress routine: total file size, total bytes transferred, stream size,
@@ -58,24 +88,43 @@ enum CopyCallbackReason : uint32_t {
     CALLBACK_STREAM_SWITCH = 1,
 };
 
+// The error code of a copy whose source changed while it was copied, twice in a row. It
+// lies outside the system's codes, so it is never mistaken for one.
+constexpr int32_t kErrorSourceChanged = 0x10000;
+
+// Whether a name is one of the copy's own temporary files.
+bool IsCopyTempName(const std::string& strName);
+
 class IPlatform {
 public:
     virtual ~IPlatform() = default;
 
-    // Opens an enumeration of every entry of the folder; nullptr when it cannot be opened.
-    virtual std::unique_ptr<IFolderEnum> FindFiles(const std::string& strFolder) = 0;
+    // Opens a folder for listing and for the calls below it; a link as the last part of the
+    // path is followed only when asked. The descriptor (the caller closes it), or -1.
+    virtual int OpenFolder(const CPathAt& at, bool bFollowLink) = 0;
+    // Reads every entry of an open folder in the system's order. False when the reading
+    // failed part-way; the entries read until then are kept.
+    virtual bool ReadFolder(int fdFolder, const std::string& strPath,
+                            std::vector<CDirEntry>& entries) = 0;
     // Creates one folder level; false when it failed (an existing folder included).
-    virtual bool CreateDirectory(const std::string& strPath) = 0;
-    // Status of a path (links followed); false when it cannot be queried.
-    virtual bool GetStatus(const std::string& strPath, CFileStatus& status) = 0;
-    // Applies an attribute byte: read-only clear makes the file writable. Times are kept.
-    virtual bool SetAttributes(const std::string& strPath, uint8_t attributes) = 0;
-    // Copies a regular file over an existing destination, fail-safe: a temporary file in
-    // the destination folder renamed over the destination once complete. Carries the
-    // source's permission bits and modification time. Watches *pCancel between chunks.
-    virtual bool CopyFileEx(const std::string& strSource, const std::string& strDestination,
-                            CopyProgressRoutine pProgress, void* pData,
-                            const std::atomic<int32_t>* pCancel) = 0;
+    virtual bool CreateDirectory(const CPathAt& at) = 0;
+    // Status of a file; false when it cannot be queried.
+    virtual bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) = 0;
+    // Applies an attribute byte: read-only clear makes the file writable. Times are kept. A
+    // link is never followed: only a regular file is changed.
+    virtual bool SetAttributes(const CPathAt& at, uint8_t attributes) = 0;
+    // Copies a regular file over an existing destination, fail-safe: the new data appears
+    // under the destination's name only once complete. Carries the source's permission bits
+    // and modification time. Watches *pCancel between chunks. A source that changes while it
+    // is copied is copied again once; a second change fails with kErrorSourceChanged.
+    virtual bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
+                            void* pData, const std::atomic<int32_t>* pCancel) = 0;
+    // Removes the copy's temporary files that a process which has ended left in a folder.
+    virtual void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) = 0;
+    // Writes what is cached for the file system of an open folder to its disk.
+    virtual bool FlushFileSystem(int fdFolder, const std::string& strPath) = 0;
+    // What the file system of an open folder keeps.
+    virtual CFileSystemTraits FileSystemTraits(int fdFolder) = 0;
     // The error code of the calling thread's last failed operation.
     virtual int32_t GetLastError() = 0;
     // Milliseconds of a monotonic clock, 32 bits, wrapping.
@@ -96,13 +145,17 @@ public:
 // The POSIX implementation.
 class PosixPlatform : public IPlatform {
 public:
-    std::unique_ptr<IFolderEnum> FindFiles(const std::string& strFolder) override;
-    bool CreateDirectory(const std::string& strPath) override;
-    bool GetStatus(const std::string& strPath, CFileStatus& status) override;
-    bool SetAttributes(const std::string& strPath, uint8_t attributes) override;
-    bool CopyFileEx(const std::string& strSource, const std::string& strDestination,
-                    CopyProgressRoutine pProgress, void* pData,
-                    const std::atomic<int32_t>* pCancel) override;
+    int OpenFolder(const CPathAt& at, bool bFollowLink) override;
+    bool ReadFolder(int fdFolder, const std::string& strPath,
+                    std::vector<CDirEntry>& entries) override;
+    bool CreateDirectory(const CPathAt& at) override;
+    bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override;
+    bool SetAttributes(const CPathAt& at, uint8_t attributes) override;
+    bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
+                    void* pData, const std::atomic<int32_t>* pCancel) override;
+    void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) override;
+    bool FlushFileSystem(int fdFolder, const std::string& strPath) override;
+    CFileSystemTraits FileSystemTraits(int fdFolder) override;
     int32_t GetLastError() override;
     uint32_t GetTickCount() override;
     uint32_t GetCurrentTime() override;
@@ -117,22 +170,32 @@ public:
 class ForwardingPlatform : public IPlatform {
 public:
     explicit ForwardingPlatform(IPlatform& inner) : m_inner(inner) {}
-    std::unique_ptr<IFolderEnum> FindFiles(const std::string& strFolder) override {
-        return m_inner.FindFiles(strFolder);
+    int OpenFolder(const CPathAt& at, bool bFollowLink) override {
+        return m_inner.OpenFolder(at, bFollowLink);
     }
-    bool CreateDirectory(const std::string& strPath) override {
-        return m_inner.CreateDirectory(strPath);
+    bool ReadFolder(int fdFolder, const std::string& strPath,
+                    std::vector<CDirEntry>& entries) override {
+        return m_inner.ReadFolder(fdFolder, strPath, entries);
     }
-    bool GetStatus(const std::string& strPath, CFileStatus& status) override {
-        return m_inner.GetStatus(strPath, status);
+    bool CreateDirectory(const CPathAt& at) override { return m_inner.CreateDirectory(at); }
+    bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override {
+        return m_inner.GetStatus(at, bFollowLink, status);
     }
-    bool SetAttributes(const std::string& strPath, uint8_t attributes) override {
-        return m_inner.SetAttributes(strPath, attributes);
+    bool SetAttributes(const CPathAt& at, uint8_t attributes) override {
+        return m_inner.SetAttributes(at, attributes);
     }
-    bool CopyFileEx(const std::string& strSource, const std::string& strDestination,
-                    CopyProgressRoutine pProgress, void* pData,
-                    const std::atomic<int32_t>* pCancel) override {
-        return m_inner.CopyFileEx(strSource, strDestination, pProgress, pData, pCancel);
+    bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
+                    void* pData, const std::atomic<int32_t>* pCancel) override {
+        return m_inner.CopyFileEx(from, to, pProgress, pData, pCancel);
+    }
+    void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) override {
+        m_inner.RemoveLeftoverTempFiles(fdFolder, strPath);
+    }
+    bool FlushFileSystem(int fdFolder, const std::string& strPath) override {
+        return m_inner.FlushFileSystem(fdFolder, strPath);
+    }
+    CFileSystemTraits FileSystemTraits(int fdFolder) override {
+        return m_inner.FileSystemTraits(fdFolder);
     }
     int32_t GetLastError() override { return m_inner.GetLastError(); }
     uint32_t GetTickCount() override { return m_inner.GetTickCount(); }

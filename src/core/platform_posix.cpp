@@ -1,9 +1,11 @@
-// The POSIX implementation of the platform services the engine uses: folder enumeration,
-// folder creation, file status, attributes, the fail-safe file copy, errors and clocks.
+// The POSIX implementation of the platform services the engine uses: folders, file status,
+// attributes, the fail-safe file copy, leftovers, flushing, errors and clocks.
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 
 #include "PosixHandles.h"
 #include "platform.h"
@@ -36,134 +39,107 @@ bool Fail(int nErrno) {
     return false;
 }
 
-struct DirCloser {
-    void operator()(DIR* pDir) const { ::closedir(pDir); }
-};
-
-// Handles of the two folders most recently used by a status query or a copy (in a run: the
-// source folder and the destination folder being worked on), so that those calls look up
-// one name instead of walking the whole path every time. Cleared whenever a folder is
-// enumerated or created, so a handle never outlives the folder visit it was opened for.
-class FolderHandles {
+// A folder and a name in it, ready for the *at() calls: a path given whole is split into
+// its folder (opened here, as a path handle) and its last part.
+class SplitPath {
 public:
-    FolderHandles() = default;
-    FolderHandles(const FolderHandles&) = delete;
-    FolderHandles& operator=(const FolderHandles&) = delete;
-    ~FolderHandles() { Clear(); }
-
-    struct Split {
-        int fdFolder;        // AT_FDCWD when the folder could not be opened
-        const char* szName;  // then the whole path
-    };
-
-    // The handle of the path's folder and the name inside it. The handle stays valid until
-    // two other folders have been asked for, or until Clear.
-    Split Get(const std::string& strPath) {
-        const size_t nCut = strPath.rfind('/');
-        if (nCut == std::string::npos || nCut + 1 == strPath.size()) {
-            return {AT_FDCWD, strPath.c_str()};
+    explicit SplitPath(const CPathAt& at) : m_fdFolder(at.fdFolder), m_szName(at.szName) {
+        if (at.fdFolder != AT_FDCWD) {
+            return;
         }
-        const std::string_view folder =
-            nCut == 0 ? std::string_view("/") : std::string_view(strPath).substr(0, nCut);
-        const char* szName = strPath.c_str() + nCut + 1;
-        for (int i = 0; i < 2; ++i) {
-            if (m_slots[i].fd >= 0 && m_slots[i].strFolder == folder) {
-                m_nLastUsed = i;
-                return {m_slots[i].fd, szName};
-            }
+        const size_t nCut = at.strPath.rfind('/');
+        if (nCut == std::string::npos || nCut + 1 == at.strPath.size()) {
+            return;
         }
-        const std::string strFolder(folder);
-        const int fd = ::open(strFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) {
-            return {AT_FDCWD, strPath.c_str()};
-        }
-        const int nSlot = 1 - m_nLastUsed;
-        Slot& slot = m_slots[nSlot];
-        if (slot.fd >= 0) {
-            ::close(slot.fd);
-        }
-        slot.fd = fd;
-        slot.strFolder = strFolder;
-        m_nLastUsed = nSlot;
-        return {fd, szName};
-    }
-
-    void Clear() {
-        for (Slot& slot : m_slots) {
-            if (slot.fd >= 0) {
-                ::close(slot.fd);
-                slot.fd = -1;
-            }
+        m_owned.Reset(::open(FolderOf(at.strPath).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (m_owned.Valid()) {
+            m_fdFolder = m_owned.Get();
+            m_szName = at.strPath.c_str() + nCut + 1;
         }
     }
+    int Folder() const { return m_fdFolder; }
+    const char* Name() const { return m_szName; }
 
 private:
-    struct Slot {
-        std::string strFolder;
-        int fd = -1;
-    };
-    Slot m_slots[2];
-    int m_nLastUsed = 0;
+    FileDescriptor m_owned;
+    int m_fdFolder;
+    const char* m_szName;
 };
 
-thread_local FolderHandles t_folders;
-
-class PosixFolderEnum : public IFolderEnum {
-public:
-    PosixFolderEnum(std::unique_ptr<DIR, DirCloser> pDir, const std::string& strFolder)
-        : m_pDir(std::move(pDir)), m_strPrefix(strFolder + "/") {}
-
-    bool FindNextFile(CDirEntry& entry) override {
-        errno = 0;
-        const dirent* pEntry = ::readdir(m_pDir.get());
-        if (pEntry == nullptr) {
-            if (errno != 0) {
-                Fail();
-            }
-            return false;
-        }
-        const char* szName = pEntry->d_name;
-        entry.m_strName.assign(szName);
-        entry.m_strFilePath.assign(m_strPrefix).append(entry.m_strName);
-        entry.m_bIsDots =
-            szName[0] == '.' && (szName[1] == '\0' || (szName[1] == '.' && szName[2] == '\0'));
-        // A link is never a folder here, so a link to a folder is not walked into and a
-        // link cycle cannot make a walk endless.
-        unsigned char type = pEntry->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat st {};
-            if (::fstatat(::dirfd(m_pDir.get()), szName, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
-            }
-        }
-        entry.m_bIsDirectory = type == DT_DIR;
-        return true;
+FileKind KindOf(mode_t mode) {
+    if (S_ISREG(mode)) {
+        return FileKind::Regular;
     }
-
-private:
-    std::unique_ptr<DIR, DirCloser> m_pDir;
-    std::string m_strPrefix;
-};
-
-// The named temporary file that replaces an existing destination: a hidden name in the
-// destination folder, unique to this process and copy, and short, so that a long
-// destination name cannot make it too long.
-constexpr const char* kTempPrefix = ".folvex-tmp-";
-std::atomic<uint64_t> g_nTempCounter{0};
-
-const std::string& ProcessTag() {
-    static const std::string strTag = std::to_string(::getpid()) + "-";
-    return strTag;
+    if (S_ISDIR(mode)) {
+        return FileKind::Folder;
+    }
+    return S_ISLNK(mode) ? FileKind::Link : FileKind::Other;
 }
 
-// The descriptor of the new file, or -1 with errno set.
-int CreateNamedTemp(int fdFolder, const std::string& strFolder, std::string& strTempName,
-                    mode_t mode) {
-    for (int nAttempt = 0; nAttempt < 100; ++nAttempt) {
-        strTempName = kTempPrefix + ProcessTag() + std::to_string(g_nTempCounter.fetch_add(1));
-        if (fdFolder == AT_FDCWD) {
-            strTempName = strFolder + "/" + strTempName;
+void FillStatus(const struct stat& st, const std::string& strPath, CFileStatus& status) {
+    status.m_ctime = st.st_ctim.tv_sec;
+    status.m_mtime = st.st_mtim.tv_sec;
+    status.m_mtimeNs = static_cast<int32_t>(st.st_mtim.tv_nsec);
+    status.m_atime = st.st_atim.tv_sec;
+    status.m_size64 = static_cast<uint64_t>(st.st_size);
+    status.m_size = static_cast<int32_t>(static_cast<uint32_t>(status.m_size64));
+    status.m_kind = KindOf(st.st_mode);
+    status.m_nDevice = st.st_dev;
+    status.m_nInode = st.st_ino;
+    status.m_attribute = 0;
+    if ((st.st_mode & S_IWUSR) == 0) {
+        status.m_attribute |= ATTR_READONLY;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        status.m_attribute |= ATTR_DIRECTORY;
+    }
+    status.m_szFullName = strPath;
+}
+
+// The named temporary files of the copy: a hidden name in the destination folder, unique to
+// this process and copy, and short, so that a long destination name cannot make it too
+// long: ".folvex-tmp-<process id>-<number>".
+constexpr const char* kTempPrefix = ".folvex-tmp-";
+constexpr size_t kTempPrefixLength = 12;
+std::atomic<uint64_t> g_nTempCounter{0};
+
+std::string NewTempName() {
+    static const std::string strTag = kTempPrefix + std::to_string(::getpid()) + "-";
+    return strTag + std::to_string(g_nTempCounter.fetch_add(1));
+}
+
+// The process id in a temporary name, or none when the name is not one.
+std::optional<pid_t> TempNameProcess(const char* szName) {
+    if (std::strncmp(szName, kTempPrefix, kTempPrefixLength) != 0) {
+        return std::nullopt;
+    }
+    const char* p = szName + kTempPrefixLength;
+    char* pEnd = nullptr;
+    errno = 0;
+    const long nPid = std::strtol(p, &pEnd, 10);
+    if (pEnd == p || *pEnd != '-' || errno != 0 || nPid <= 0 || nPid > INT_MAX) {
+        return std::nullopt;
+    }
+    const char* pNumber = pEnd + 1;
+    if (*pNumber == '\0') {
+        return std::nullopt;
+    }
+    for (const char* q = pNumber; *q != '\0'; ++q) {
+        if (*q < '0' || *q > '9') {
+            return std::nullopt;
         }
+    }
+    return static_cast<pid_t>(nPid);
+}
+
+bool ProcessHasEnded(pid_t pid) {
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// Creates a new named temporary file; its descriptor, or -1 with errno set.
+int CreateNamedTemp(int fdFolder, std::string& strTempName, mode_t mode) {
+    for (int nAttempt = 0; nAttempt < 100; ++nAttempt) {
+        strTempName = NewTempName();
         const int fd = ::openat(fdFolder, strTempName.c_str(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
         if (fd >= 0 || errno != EEXIST) {
@@ -258,8 +234,9 @@ public:
         bool bUseRange = true;
         for (;;) {
             // The size that fstat gave is copied, and no more: that spares the call that
-            // would only report the end. An empty file is read to its end, since pseudo
-            // files report the size 0 and yet hold data.
+            // would only report the end (a file that grew meanwhile is caught afterwards).
+            // An empty file is read to its end, since pseudo files report the size 0 and
+            // yet hold data.
             if (m_nTotal > 0 && m_nDone >= m_nTotal) {
                 return true;
             }
@@ -283,7 +260,7 @@ public:
                 return Fail();
             }
             if (n == 0) {
-                return true;  // the file ended early: it shrank while it was copied
+                return true;  // the file ended early: it shrank, which is caught afterwards
             }
             m_nDone += n;
             if (!Report(CALLBACK_CHUNK_FINISHED)) {
@@ -350,62 +327,7 @@ private:
     std::unique_ptr<char[]> m_pBuffer;
 };
 
-}  // namespace
-
-std::unique_ptr<IFolderEnum> PosixPlatform::FindFiles(const std::string& strFolder) {
-    t_folders.Clear();
-    std::unique_ptr<DIR, DirCloser> pDir(::opendir(strFolder.c_str()));
-    if (!pDir) {
-        Fail();
-        return nullptr;
-    }
-    return std::make_unique<PosixFolderEnum>(std::move(pDir), strFolder);
-}
-
-bool PosixPlatform::CreateDirectory(const std::string& strPath) {
-    t_folders.Clear();
-    return ::mkdir(strPath.c_str(), 0777) == 0 || Fail();
-}
-
-bool PosixPlatform::GetStatus(const std::string& strPath, CFileStatus& status) {
-    struct stat st {};
-    const FolderHandles::Split path = t_folders.Get(strPath);
-    if (::fstatat(path.fdFolder, path.szName, &st, 0) != 0) {
-        return Fail();
-    }
-    status.m_ctime = st.st_ctim.tv_sec;
-    status.m_mtime = st.st_mtim.tv_sec;
-    status.m_atime = st.st_atim.tv_sec;
-    status.m_size64 = static_cast<uint64_t>(st.st_size);
-    status.m_size = static_cast<int32_t>(static_cast<uint32_t>(status.m_size64));
-    status.m_attribute = 0;
-    if ((st.st_mode & S_IWUSR) == 0) {
-        status.m_attribute |= ATTR_READONLY;
-    }
-    if (S_ISDIR(st.st_mode)) {
-        status.m_attribute |= ATTR_DIRECTORY;
-    }
-    status.m_szFullName = strPath;
-    return true;
-}
-
-bool PosixPlatform::SetAttributes(const std::string& strPath, uint8_t attributes) {
-    struct stat st {};
-    if (::stat(strPath.c_str(), &st) != 0) {
-        return Fail();
-    }
-    // Read-only takes every write bit away; writable gives the owner the write bit back.
-    const mode_t mode =
-        (attributes & ATTR_READONLY) != 0 ? (st.st_mode & ~mode_t{0222}) : (st.st_mode | S_IWUSR);
-    if ((mode & 07777) == (st.st_mode & 07777)) {
-        return true;
-    }
-    return ::chmod(strPath.c_str(), mode & 07777) == 0 || Fail();
-}
-
-namespace {
-
-enum class CopyResult { Done, Failed, Retry };
+enum class CopyResult { Done, Failed, Retry, SourceChanged };
 
 // The file creation mask, read once; all bits set when it cannot be read, so that every
 // copy then sets its permission bits explicitly.
@@ -437,44 +359,65 @@ bool MayReplace(const struct stat& st) {
     return true;
 }
 
-bool MayReplace(const FolderHandles::Split& to) {
+bool MayReplace(int fdFolder, const char* szName) {
     struct stat st {};
     // Gone meanwhile: the rename will create it.
-    return ::fstatat(to.fdFolder, to.szName, &st, 0) != 0 || MayReplace(st);
+    return ::fstatat(fdFolder, szName, &st, 0) != 0 || MayReplace(st);
 }
 
-// Gives the finished data its permission bits and modification time. The bits were
-// asked for at creation; they need setting again only where the creation mask took some.
-bool FinishData(int fd, const struct stat& stSource) {
+// Whether the source is still what it was when the copy began: same size, same time.
+bool SourceUnchanged(int fdSource, const struct stat& stBefore) {
+    struct stat stAfter {};
+    return ::fstat(fdSource, &stAfter) == 0 && stAfter.st_size == stBefore.st_size &&
+           stAfter.st_mtim.tv_sec == stBefore.st_mtim.tv_sec &&
+           stAfter.st_mtim.tv_nsec == stBefore.st_mtim.tv_nsec;
+}
+
+// Copies the data, then checks that the source did not change meanwhile, and gives the
+// copy its permission bits and modification time. The bits were asked for at creation;
+// they need setting again only where the creation mask took some.
+CopyResult WriteData(int fdSource, const struct stat& stSource, int fdTarget,
+                     CopyProgressRoutine pProgress, void* pData,
+                     const std::atomic<int32_t>* pCancel) {
+    ChunkCopier copier(fdSource, fdTarget, static_cast<int64_t>(stSource.st_size), pProgress, pData,
+                       pCancel);
+    if (!copier.Run()) {
+        return CopyResult::Failed;
+    }
+    if (!SourceUnchanged(fdSource, stSource)) {
+        return CopyResult::SourceChanged;
+    }
     const mode_t mode = stSource.st_mode & 0777;
-    if ((mode & CreationMask()) != 0 && ::fchmod(fd, mode) != 0) {
-        return Fail();
+    if ((mode & CreationMask()) != 0 && ::fchmod(fdTarget, mode) != 0) {
+        Fail();
+        return CopyResult::Failed;
     }
     const timespec times[2] = {{0, UTIME_OMIT}, stSource.st_mtim};
-    return ::futimens(fd, times) == 0 || Fail();
+    if (::futimens(fdTarget, times) != 0) {
+        Fail();
+        return CopyResult::Failed;
+    }
+    return CopyResult::Done;
 }
 
 // Links a finished unnamed file over an existing destination: under a temporary name
 // first, then renamed over it.
-bool ReplaceWithUnnamed(int fdFile, const FolderHandles::Split& to) {
-    if (!MayReplace(to)) {
+bool ReplaceWithUnnamed(int fdFile, int fdFolder, const char* szName) {
+    if (!MayReplace(fdFolder, szName)) {
         return false;
     }
     std::string strTempName;
     for (int nAttempt = 0;; ++nAttempt) {
-        strTempName = kTempPrefix + ProcessTag() + std::to_string(g_nTempCounter.fetch_add(1));
-        if (to.fdFolder == AT_FDCWD) {
-            strTempName = FolderOf(to.szName) + "/" + strTempName;
-        }
-        if (LinkUnnamed(fdFile, to.fdFolder, strTempName.c_str())) {
+        strTempName = NewTempName();
+        if (LinkUnnamed(fdFile, fdFolder, strTempName.c_str())) {
             break;
         }
         if (errno != EEXIST || nAttempt == 100) {
             return Fail();
         }
     }
-    TempFileGuard guard(to.fdFolder, strTempName);
-    if (::renameat(to.fdFolder, strTempName.c_str(), to.fdFolder, to.szName) != 0) {
+    TempFileGuard guard(fdFolder, strTempName);
+    if (::renameat(fdFolder, strTempName.c_str(), fdFolder, szName) != 0) {
         return Fail();
     }
     guard.Keep();
@@ -483,13 +426,11 @@ bool ReplaceWithUnnamed(int fdFile, const FolderHandles::Split& to) {
 
 // The copy through an unnamed file, which appears under the destination's name only
 // once it is complete. Retry when this file system or kernel cannot do it.
-CopyResult CopyThroughUnnamed(int fdSource, const struct stat& stSource,
-                              const FolderHandles::Split& to, const std::string& strDestination,
+CopyResult CopyThroughUnnamed(int fdSource, const struct stat& stSource, const SplitPath& to,
                               CopyProgressRoutine pProgress, void* pData,
                               const std::atomic<int32_t>* pCancel) {
-    const std::string strFolder = to.fdFolder == AT_FDCWD ? FolderOf(strDestination) : ".";
-    FileDescriptor target(::openat(to.fdFolder, strFolder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
-                                   stSource.st_mode & 0777));
+    FileDescriptor target(
+        ::openat(to.Folder(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, stSource.st_mode & 0777));
     if (!target.Valid()) {
         if (UnnamedFilesRefused(errno)) {
             g_linkMethod.store(LinkMethod::Unavailable);
@@ -498,12 +439,12 @@ CopyResult CopyThroughUnnamed(int fdSource, const struct stat& stSource,
         Fail();
         return CopyResult::Failed;
     }
-    ChunkCopier copier(fdSource, target.Get(), static_cast<int64_t>(stSource.st_size), pProgress,
-                       pData, pCancel);
-    if (!copier.Run() || !FinishData(target.Get(), stSource)) {
-        return CopyResult::Failed;
+    const CopyResult written =
+        WriteData(fdSource, stSource, target.Get(), pProgress, pData, pCancel);
+    if (written != CopyResult::Done) {
+        return written;
     }
-    if (!LinkUnnamed(target.Get(), to.fdFolder, to.szName)) {
+    if (!LinkUnnamed(target.Get(), to.Folder(), to.Name())) {
         if (errno == EAGAIN) {
             return CopyResult::Retry;
         }
@@ -512,7 +453,7 @@ CopyResult CopyThroughUnnamed(int fdSource, const struct stat& stSource,
             return CopyResult::Failed;
         }
         // The destination exists: replace it, if it may be replaced.
-        if (!ReplaceWithUnnamed(target.Get(), to)) {
+        if (!ReplaceWithUnnamed(target.Get(), to.Folder(), to.Name())) {
             return CopyResult::Failed;
         }
     }
@@ -524,25 +465,23 @@ CopyResult CopyThroughUnnamed(int fdSource, const struct stat& stSource,
 }
 
 // The copy through a named temporary file renamed over the destination.
-CopyResult CopyThroughNamed(int fdSource, const struct stat& stSource,
-                            const FolderHandles::Split& to, const std::string& strDestination,
+CopyResult CopyThroughNamed(int fdSource, const struct stat& stSource, const SplitPath& to,
                             CopyProgressRoutine pProgress, void* pData,
                             const std::atomic<int32_t>* pCancel) {
     std::string strTempName;
-    FileDescriptor target(CreateNamedTemp(to.fdFolder, FolderOf(strDestination), strTempName,
-                                          stSource.st_mode & 0777));
+    FileDescriptor target(CreateNamedTemp(to.Folder(), strTempName, stSource.st_mode & 0777));
     if (!target.Valid()) {
         Fail();
         return CopyResult::Failed;
     }
-    TempFileGuard guard(to.fdFolder, strTempName);
-    ChunkCopier copier(fdSource, target.Get(), static_cast<int64_t>(stSource.st_size), pProgress,
-                       pData, pCancel);
-    if (!copier.Run() || !FinishData(target.Get(), stSource)) {
-        return CopyResult::Failed;
+    TempFileGuard guard(to.Folder(), strTempName);
+    const CopyResult written =
+        WriteData(fdSource, stSource, target.Get(), pProgress, pData, pCancel);
+    if (written != CopyResult::Done) {
+        return written;
     }
     if (!target.Close() ||
-        ::renameat(to.fdFolder, strTempName.c_str(), to.fdFolder, to.szName) != 0) {
+        ::renameat(to.Folder(), strTempName.c_str(), to.Folder(), to.Name()) != 0) {
         Fail();
         return CopyResult::Failed;
     }
@@ -550,14 +489,12 @@ CopyResult CopyThroughNamed(int fdSource, const struct stat& stSource,
     return CopyResult::Done;
 }
 
-CopyResult CopyOnce(const std::string& strSource, const std::string& strDestination,
-                    CopyProgressRoutine pProgress, void* pData,
-                    const std::atomic<int32_t>* pCancel) {
+CopyResult CopyOnce(const SplitPath& from, const SplitPath& to, CopyProgressRoutine pProgress,
+                    void* pData, const std::atomic<int32_t>* pCancel) {
     // Non-blocking, so that a FIFO or device is opened without waiting for a peer; the
     // type test below then turns it away. Reads of a regular file ignore the flag.
-    const FolderHandles::Split from = t_folders.Get(strSource);
     FileDescriptor source(
-        ::openat(from.fdFolder, from.szName, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        ::openat(from.Folder(), from.Name(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat stSource {};
     if (!source.Valid() || ::fstat(source.Get(), &stSource) != 0) {
         Fail();
@@ -569,29 +506,180 @@ CopyResult CopyOnce(const std::string& strSource, const std::string& strDestinat
     }
     // An existing destination is checked before any data moves, and replaced through a
     // named file; a new one is written unnamed and linked in place.
-    const FolderHandles::Split to = t_folders.Get(strDestination);
     struct stat stTarget {};
-    const bool bExists = ::fstatat(to.fdFolder, to.szName, &stTarget, 0) == 0;
+    const bool bExists = ::fstatat(to.Folder(), to.Name(), &stTarget, 0) == 0;
     if (bExists && !MayReplace(stTarget)) {
         return CopyResult::Failed;
     }
     if (!bExists && g_linkMethod.load() != LinkMethod::Unavailable) {
-        return CopyThroughUnnamed(source.Get(), stSource, to, strDestination, pProgress, pData,
-                                  pCancel);
+        return CopyThroughUnnamed(source.Get(), stSource, to, pProgress, pData, pCancel);
     }
-    return CopyThroughNamed(source.Get(), stSource, to, strDestination, pProgress, pData, pCancel);
+    return CopyThroughNamed(source.Get(), stSource, to, pProgress, pData, pCancel);
 }
+
+// A file-size limit makes a write fail with EFBIG instead of ending the process.
+void IgnoreFileSizeSignal() {
+    static const bool bDone = [] {
+        struct sigaction action {};
+        action.sa_handler = SIG_IGN;
+        ::sigemptyset(&action.sa_mask);
+        return ::sigaction(SIGXFSZ, &action, nullptr) == 0;
+    }();
+    (void)bDone;
+}
+
+// File system types, as statfs gives them, that keep times in 2-second steps.
+constexpr long kMsdosMagic = 0x4d44;
+constexpr long kExfatMagic = 0x2011BAB0;
 
 }  // namespace
 
-bool PosixPlatform::CopyFileEx(const std::string& strSource, const std::string& strDestination,
+bool IsCopyTempName(const std::string& strName) {
+    return TempNameProcess(strName.c_str()).has_value();
+}
+
+int PosixPlatform::OpenFolder(const CPathAt& at, bool bFollowLink) {
+    const int fd = ::openat(at.fdFolder, at.szName,
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC | (bFollowLink ? 0 : O_NOFOLLOW));
+    if (fd < 0) {
+        Fail();
+    }
+    return fd;
+}
+
+bool PosixPlatform::ReadFolder(int fdFolder, const std::string& /*strPath*/,
+                               std::vector<CDirEntry>& entries) {
+    // A descriptor of its own, so that the reading position starts at the beginning.
+    FileDescriptor fd(::openat(fdFolder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.Valid()) {
+        return Fail();
+    }
+    alignas(8) char buffer[32768];
+    for (;;) {
+        const ssize_t nRead = ::getdents64(fd.Get(), buffer, sizeof buffer);
+        if (nRead < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return Fail();
+        }
+        if (nRead == 0) {
+            return true;
+        }
+        for (ssize_t nOffset = 0; nOffset < nRead;) {
+            const auto* pEntry = reinterpret_cast<const dirent64*>(buffer + nOffset);
+            nOffset += pEntry->d_reclen;
+            const char* szName = pEntry->d_name;
+            if (szName[0] == '.' &&
+                (szName[1] == '\0' || (szName[1] == '.' && szName[2] == '\0'))) {
+                continue;
+            }
+            unsigned char type = pEntry->d_type;
+            if (type == DT_UNKNOWN) {
+                struct stat st {};
+                if (::fstatat(fd.Get(), szName, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                    type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+                }
+            }
+            CDirEntry& entry = entries.emplace_back();
+            entry.m_strName.assign(szName);
+            entry.m_bIsDirectory = type == DT_DIR;
+            entry.m_bIsLink = type == DT_LNK;
+        }
+    }
+}
+
+bool PosixPlatform::CreateDirectory(const CPathAt& at) {
+    return ::mkdirat(at.fdFolder, at.szName, 0777) == 0 || Fail();
+}
+
+bool PosixPlatform::GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) {
+    struct stat st {};
+    if (::fstatat(at.fdFolder, at.szName, &st, bFollowLink ? 0 : AT_SYMLINK_NOFOLLOW) == 0) {
+        FillStatus(st, at.strPath, status);
+        return true;
+    }
+    const int nErrno = errno;
+    // A link that leads nowhere, or round in a circle, is reported as what it is.
+    if (bFollowLink && (nErrno == ENOENT || nErrno == ELOOP) &&
+        ::fstatat(at.fdFolder, at.szName, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
+        FillStatus(st, at.strPath, status);
+        status.m_kind = FileKind::BrokenLink;
+        return true;
+    }
+    return Fail(nErrno);
+}
+
+bool PosixPlatform::SetAttributes(const CPathAt& at, uint8_t attributes) {
+    // A handle of the file itself, never of what a link leads to.
+    FileDescriptor file(::openat(at.fdFolder, at.szName, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (!file.Valid() || ::fstat(file.Get(), &st) != 0) {
+        return Fail();
+    }
+    if (S_ISLNK(st.st_mode)) {
+        return Fail(ELOOP);
+    }
+    // Read-only takes every write bit away; writable gives the owner the write bit back.
+    const mode_t mode =
+        (attributes & ATTR_READONLY) != 0 ? (st.st_mode & ~mode_t{0222}) : (st.st_mode | S_IWUSR);
+    if ((mode & 07777) == (st.st_mode & 07777)) {
+        return true;
+    }
+    const std::string strProc = "/proc/self/fd/" + std::to_string(file.Get());
+    return ::chmod(strProc.c_str(), mode & 07777) == 0 || Fail();
+}
+
+bool PosixPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
                                CopyProgressRoutine pProgress, void* pData,
                                const std::atomic<int32_t>* pCancel) {
-    CopyResult result = CopyOnce(strSource, strDestination, pProgress, pData, pCancel);
-    if (result == CopyResult::Retry) {
-        result = CopyOnce(strSource, strDestination, pProgress, pData, pCancel);
+    IgnoreFileSizeSignal();
+    const SplitPath source(from);
+    const SplitPath target(to);
+    // A new attempt after a file system refused unnamed files, or after the source changed
+    // under the copy; a second change is an error.
+    bool bChangedOnce = false;
+    for (int nAttempt = 0; nAttempt < 3; ++nAttempt) {
+        switch (CopyOnce(source, target, pProgress, pData, pCancel)) {
+            case CopyResult::Done:
+                return true;
+            case CopyResult::Failed:
+                return false;
+            case CopyResult::Retry:
+                break;
+            case CopyResult::SourceChanged:
+                if (bChangedOnce) {
+                    return Fail(kErrorSourceChanged);
+                }
+                bChangedOnce = true;
+                break;
+        }
     }
-    return result == CopyResult::Done;
+    return Fail(EAGAIN);  // not reached: a refusal of unnamed files happens only once
+}
+
+void PosixPlatform::RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) {
+    std::vector<CDirEntry> entries;
+    ReadFolder(fdFolder, strPath, entries);
+    for (const CDirEntry& entry : entries) {
+        const std::optional<pid_t> pid = TempNameProcess(entry.m_strName.c_str());
+        if (pid && !entry.m_bIsDirectory && ProcessHasEnded(*pid)) {
+            ::unlinkat(fdFolder, entry.m_strName.c_str(), 0);
+        }
+    }
+}
+
+bool PosixPlatform::FlushFileSystem(int fdFolder, const std::string& /*strPath*/) {
+    return ::syncfs(fdFolder) == 0 || Fail();
+}
+
+CFileSystemTraits PosixPlatform::FileSystemTraits(int fdFolder) {
+    CFileSystemTraits traits;
+    struct statfs fs {};
+    if (::fstatfs(fdFolder, &fs) == 0 && (fs.f_type == kMsdosMagic || fs.f_type == kExfatMagic)) {
+        traits.nTimeStepNs = 2'000'000'000;
+    }
+    return traits;
 }
 
 int32_t PosixPlatform::GetLastError() {

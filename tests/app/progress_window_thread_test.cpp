@@ -61,7 +61,9 @@ TEST_F(ProgressWindowTest, OneWindowServesSeveralPairsWithFreshFields) {
     CSyncPair second;
     second.m_strSource = m_temp / "src2";
     second.m_strDestination = m_temp / "dst2";
-    MakeFolders(second.m_strSource);  // nothing to copy: no file fields are written
+    // Nothing to copy or create: no file fields are written.
+    MakeFolders(second.m_strSource);
+    MakeFolders(second.m_strDestination);
     second.m_pLogList = &m_log;
     CSyncProgressDlg dlg;
     dlg.m_pPair = &m_pair;
@@ -93,6 +95,30 @@ TEST_F(ProgressWindowTest, WorkerThatCannotStartEndsWithZeroAndLogsWhy) {
               "ERROR: Could not start the synchronization: "
               "Resource temporarily unavailable");
     EXPECT_FALSE(Exists(m_pair.m_strDestination + "/a"));
+}
+
+// A cancel that arrives as the worker starts stops the run; one left over from an earlier
+// pair does not stop the next.
+class CancelAtStartProgressDlg : public CSyncProgressDlg {
+protected:
+    bool StartWorker(std::string& strError) override {
+        OnCancel();
+        return CSyncProgressDlg::StartWorker(strError);
+    }
+};
+
+TEST_F(ProgressWindowTest, CancelBeforeTheFirstFileStopsOnlyThatPair) {
+    SetUpPair({"a"});
+    CancelAtStartProgressDlg cancelled;
+    cancelled.m_pPair = &m_pair;
+    EXPECT_EQ(cancelled.DoModal(), 0);
+    EXPECT_EQ(m_log.GetText(0), "User cancelled operation!");
+    EXPECT_FALSE(Exists(m_pair.m_strDestination + "/a"));
+
+    CSyncProgressDlg next;
+    next.m_pPair = &m_pair;
+    EXPECT_EQ(next.DoModal(), 1);
+    EXPECT_TRUE(Exists(m_pair.m_strDestination + "/a"));
 }
 
 // Every way of asking the window to close is the cancel action during a run.
@@ -151,8 +177,8 @@ TEST_P(CancelTest, CancelDuringLargeCopyStopsItAndWindowWaitsForEndOfRun) {
     const QStringList log = LogLines(*main.m_lbLog);
     ASSERT_FALSE(log.isEmpty());
     EXPECT_EQ(log.front(), "User cancelled operation!");
-    EXPECT_TRUE(log.contains(
-        QString::fromStdString("ERROR: Copying file: " + pPair->m_strDestination + "/large.bin")))
+    EXPECT_TRUE(log.contains(QString::fromStdString(
+        "ERROR: Copying file: " + pPair->m_strDestination + "/large.bin (Operation canceled)")))
         << log.join("\n").toStdString();
     // A cancelled copy leaves nothing half-written behind.
     EXPECT_FALSE(Exists(pPair->m_strDestination + "/large.bin"));

@@ -21,8 +21,9 @@ struct OutcomeCase {
     int32_t bOverwriteRHS = 0;
     CTime32 timeLastCopy = 0;
     std::string strExclude = {};
-    // The destination: absent when nDestAge is unset.
+    // The destination: absent unless bDestExists.
     bool bDestExists = false;
+    std::string strDestContent = "old";
     int64_t nDestNewerBy = 0;  // seconds; negative: older
     bool bDestReadOnly = false;
     // Faults.
@@ -45,7 +46,7 @@ TEST_P(CopyStepOutcome, LogLinesCountsAndFiles) {
     const OutcomeCase& c = GetParam();
     WriteFile(Src("f.txt"), "new", kSourceTime);
     if (c.bDestExists) {
-        WriteFile(Dst("f.txt"), "old", kSourceTime + c.nDestNewerBy);
+        WriteFile(Dst("f.txt"), c.strDestContent, kSourceTime + c.nDestNewerBy);
         if (c.bDestReadOnly) {
             SetMode(Dst("f.txt"), 0444);
         }
@@ -74,7 +75,7 @@ TEST_P(CopyStepOutcome, LogLinesCountsAndFiles) {
         EXPECT_EQ(ReadFile(Dst("f.txt")), "new");
         EXPECT_EQ(MtimeNs(Dst("f.txt")), kSourceTime * 1000000000);
     } else if (c.bDestExists) {
-        EXPECT_EQ(ReadFile(Dst("f.txt")), "old");
+        EXPECT_EQ(ReadFile(Dst("f.txt")), c.strDestContent);
     }
 }
 
@@ -88,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
         OutcomeCase{.szName = "Excluded", .strExclude = ".TXT", .lines = {kNone}},
         OutcomeCase{.szName = "SourceStatusFails",
                     .bSourceStatusFails = true,
-                    .lines = {"ERROR: Couldn't get status for source:{S}/f.txt"},
+                    .lines = {"ERROR: Couldn't get status for source:{S}/f.txt (No such file or "
+                              "directory)"},
                     .nErrors = 1},
         OutcomeCase{.szName = "OlderThanLastCopy",
                     .bOnlyNewer = 1,
@@ -103,6 +105,17 @@ INSTANTIATE_TEST_SUITE_P(
                     .bCheckDestDate = 1,
                     .bDestExists = true,
                     .lines = {kNone}},
+        OutcomeCase{.szName = "SameTimeOtherSize",
+                    .bCheckDestDate = 1,
+                    .bDestExists = true,
+                    .strDestContent = "ne",  // cut short
+                    .lines = {kOne, "OK Copied: {D}/f.txt"},
+                    .bCopied = true},
+        OutcomeCase{.szName = "SourceChangedWhileCopying",
+                    .nFailCopyErrno = kErrorSourceChanged,
+                    .lines = {"ERROR: Source changed while copying:{S}/f.txt"},
+                    .nErrors = 1,
+                    .nLastError = kErrorSourceChanged},
         OutcomeCase{.szName = "DestinationNewerByFiveSeconds",
                     .bCheckDestDate = 1,
                     .bDestExists = true,
@@ -128,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
         OutcomeCase{.szName = "ReadOnlyDestinationRefused",
                     .bDestExists = true,
                     .bDestReadOnly = true,
-                    .lines = {"ERROR: Copying file: {D}/f.txt"},
+                    .lines = {"ERROR: Copying file: {D}/f.txt (Permission denied)"},
                     .nErrors = 1,
                     .nLastError = EACCES},
         OutcomeCase{.szName = "ReadOnlyDestinationMadeWritable",
@@ -147,7 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
                     .bDestExists = true,
                     .bDestReadOnly = true,
                     .nFailCopyErrno = ENOSPC,
-                    .lines = {"ERROR: Copying file: {D}/f.txt", "ATTRIB -RHS: {D}/f.txt"},
+                    .lines = {"ERROR: Copying file: {D}/f.txt (No space left on device)",
+                              "ATTRIB -RHS: {D}/f.txt"},
                     .nErrors = 1,
                     .nLastError = ENOSPC}),
     [](const testing::TestParamInfo<OutcomeCase>& info) { return info.param.szName; });
@@ -202,8 +216,12 @@ INSTANTIATE_TEST_SUITE_P(
                                 ".tmp;/OLD/",
                                 {"d.txt", "older/e.txt", kLongFile, kLongFolder + "/c.txt"}},
                     ExcludeCase{"NoWildcards", "*.tmp", kAllFiles},
-                    ExcludeCase{"LeadingSeparatorExcludesAll", ";.tmp", {}},
-                    ExcludeCase{"DoubleSeparatorExcludesAll", "zzz;;yyy", {}},
+                    // Empty entries match nothing: only the others count.
+                    ExcludeCase{
+                        "LeadingSeparatorIgnored",
+                        ";.tmp",
+                        {"x/old/b.txt", "d.txt", "older/e.txt", kLongFile, kLongFolder + "/c.txt"}},
+                    ExcludeCase{"DoubleSeparatorIgnored", "zzz;;yyy", kAllFiles},
                     ExcludeCase{"TrailingSeparatorAddsNoEntry", "zzz;", kAllFiles},
                     // The last entry counts with its first 260 characters only.
                     ExcludeCase{"LastEntryCutAt260",
@@ -221,7 +239,8 @@ TEST_F(EngineTest, ExcludeTextIsStoredFolded) {
 TEST_F(EngineTest, ProgressFieldsShowFileSizeAndPercent) {
     WriteFile(Src("thousand.bin"), std::string(1000, 'x'));
     EXPECT_EQ(RunChecked(), 0);
-    EXPECT_EQ(m_progress.Field(IDC_PROGRESS_FILE), Dst("thousand.bin"));
+    EXPECT_EQ(m_progress.History(IDC_PROGRESS_FILE),
+              (std::vector<std::string>{Dst("thousand.bin"), "Flushing to disk..."}));
     EXPECT_EQ(m_progress.Field(IDC_PROGRESS_BYTES), "1000 bytes to copy");
     EXPECT_EQ(m_progress.Field(IDC_PROGRESS_PERCENT), "100%");
 }
@@ -230,10 +249,8 @@ TEST_F(EngineTest, EmptyFileShowsHundredPercent) {
     WriteFile(Src("empty"), "");
     EXPECT_EQ(RunChecked(), 0);
     EXPECT_EQ(m_progress.Field(IDC_PROGRESS_BYTES), "0 bytes to copy");
-    for (const auto& [nId, strText] : m_progress.History()) {
-        if (nId == IDC_PROGRESS_PERCENT) {
-            EXPECT_EQ(strText, "100%");
-        }
+    for (const std::string& strText : m_progress.History(IDC_PROGRESS_PERCENT)) {
+        EXPECT_EQ(strText, "100%");
     }
 }
 
@@ -247,13 +264,8 @@ TEST_F(EngineTest, HugeFilesShowTrueSizeAndShare) {
 
     EXPECT_EQ(m_pair.DoSync(), 0);
     EXPECT_EQ(m_progress.Field(IDC_PROGRESS_BYTES), "6442451944 bytes to copy");
-    std::vector<std::string> shares;
-    for (const auto& [nId, strText] : m_progress.History()) {
-        if (nId == IDC_PROGRESS_PERCENT) {
-            shares.push_back(strText);
-        }
-    }
-    EXPECT_EQ(shares, (std::vector<std::string>{"0%", "50%", "100%", "0%", "50%", "100%"}));
+    EXPECT_EQ(m_progress.History(IDC_PROGRESS_PERCENT),
+              (std::vector<std::string>{"0%", "50%", "100%", "0%", "50%", "100%"}));
     // Each file adds its low 32 bits (0x80000000 + 1000); two of them wrap past 2^32.
     EXPECT_EQ(m_pair.m_dwBytesCopied, 2000u);
 }

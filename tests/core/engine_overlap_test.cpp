@@ -119,7 +119,8 @@ TEST_F(EngineTest, BothDirectionsOfABothWaysPairAreChecked) {
                       strOutside,
                   "ERROR: Destination folder lies inside the source folder! Not copied from " +
                       strInside}));
-    EXPECT_EQ(m_pair.m_nErrors, 1);
+    // One pair, one result: the refusals of both directions count.
+    EXPECT_EQ(m_pair.m_nErrors, 2);
     EXPECT_FALSE(Exists(Src("mirror")));
     EXPECT_EQ(m_pair.m_strSource, Src());
 }

@@ -14,16 +14,6 @@
 
 namespace {
 
-std::vector<std::string> FieldTexts(const RecordingProgress& progress, int nId) {
-    std::vector<std::string> texts;
-    for (const auto& [nField, strText] : progress.History()) {
-        if (nField == nId) {
-            texts.push_back(strText);
-        }
-    }
-    return texts;
-}
-
 TEST_F(EngineTest, CleanRunOfThreeFiles) {
     BuildTree(Src(), {{"a.txt", "a"}, {"b.txt", "bb"}, {"c.txt", "ccc"}});
     m_platform.m_nTick = 5000;
@@ -114,20 +104,21 @@ TEST_F(EngineTest, FolderWithOnlyExcludedFilesIsStillCreatedAndCounted) {
 TEST_F(EngineTest, FolderFieldsFollowTheWalk) {
     BuildTree(Src(), {{"sub/deeper/file", "x"}});
     EXPECT_EQ(RunChecked(), 0);
-    EXPECT_EQ(FieldTexts(m_progress, IDC_PROGRESS_FOLDER),
+    EXPECT_EQ(m_progress.History(IDC_PROGRESS_FOLDER),
               (std::vector<std::string>{Src(), Src("sub"), Src("sub/deeper")}));
-    EXPECT_EQ(FieldTexts(m_progress, IDC_PROGRESS_DEST),
+    EXPECT_EQ(m_progress.History(IDC_PROGRESS_DEST),
               (std::vector<std::string>{Dst(), Dst("sub"), Dst("sub/deeper")}));
 }
 
-TEST_F(EngineTest, MissingSourceIsACleanEmptyRun) {
+TEST_F(EngineTest, MissingSourceIsAnErrorNotAnEmptyRun) {
     m_pair.m_strSource = m_temp / "no-such-folder";
-    EXPECT_EQ(m_pair.DoSync(), 0);
+    m_pair.m_timeLastCopy = 77;
+    EXPECT_EQ(m_pair.DoSync(), 1);
     EXPECT_EQ(m_pair.m_nFilesFound + m_pair.m_nDirectories + m_pair.m_nFilesCopied, 0u);
-    ASSERT_EQ(m_log.Lines().size(), 1u);
-    EXPECT_EQ(m_log.Lines()[0],
-              "Succes: Copied 0 files from " + m_temp / "no-such-folder" + " to " + Dst());
-    EXPECT_EQ(m_pair.m_timeLastCopy, 1700000000u);
+    EXPECT_EQ(m_log.Lines(),
+              (std::vector<std::string>{"ERROR: Couldn't read folder:" + m_temp / "no-such-folder" +
+                                        " (No such file or directory)"}));
+    EXPECT_EQ(m_pair.m_timeLastCopy, 77u);
 }
 
 TEST_F(EngineTest, DestinationWithMissingParentFailsEveryCopy) {
@@ -186,24 +177,33 @@ TEST_F(EngineTest, FileVanishingBeforeItsStatusIsReported) {
     EXPECT_EQ(ListTree(Dst()), std::vector<std::string>{"a.txt"});
     const std::vector<std::string> lines = m_log.Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(),
-                         "ERROR: Couldn't get status for source:" + Src("gone.txt")),
+                         "ERROR: Couldn't get status for source:" + Src("gone.txt") +
+                             " (No such file or directory)"),
               1);
     EXPECT_EQ(m_pair.m_nFilesFound, 2u);
     EXPECT_EQ(m_pair.m_nFilesCopied, 1u);
 }
 
-TEST_F(EngineTest, UnreadableSubFolderIsCreatedButNotWalked) {
+TEST_F(EngineTest, UnreadableSubFolderIsCreatedAndReported) {
     BuildTree(Src(), {{"a.txt", "a"}, {"locked/b.txt", "b"}, {"z/c.txt", "c"}});
     m_platform.m_unreadableFolders.insert(Src("locked"));
-    EXPECT_EQ(RunChecked(), 0);
+    m_pair.m_timeLastCopy = 77;
+    EXPECT_EQ(RunChecked(), 1);
     EXPECT_EQ(m_pair.m_nDirectories, 2u);
     EXPECT_EQ(m_pair.m_nFilesFound, 2u);
+    EXPECT_EQ(m_pair.m_timeLastCopy, 77u);
     EXPECT_EQ(ListTree(Dst()), (std::vector<std::string>{"a.txt", "locked/", "z/", "z/c.txt"}));
+    const std::vector<std::string> lines = m_log.Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "ERROR: Couldn't read folder:" + Src("locked") + " (Permission denied)"),
+              1);
 }
 
 // What cannot be copied as a regular file is reported and never blocks the run; a link to
 // a folder (here one that loops back) is not walked into, a link to a file is copied.
-TEST_F(EngineTest, SpecialFilesFailWithoutBlockingAndFolderLinksAreNotWalked) {
+// What no file copy can take is passed over with a line that is no error; a link to a file
+// is copied; a link to a folder is not walked into.
+TEST_F(EngineTest, SpecialFilesAreSkippedAndFolderLinksAreNotWalked) {
     BuildTree(Src(), {{"plain.txt", "p"}});
     ASSERT_EQ(::mkfifo(Src("fifo").c_str(), 0644), 0);
     const int fdSocket = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -213,21 +213,29 @@ TEST_F(EngineTest, SpecialFilesFailWithoutBlockingAndFolderLinksAreNotWalked) {
     ASSERT_EQ(::bind(fdSocket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::symlink(Src().c_str(), Src("loop").c_str()), 0);
     ASSERT_EQ(::symlink("plain.txt", Src("link.txt").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", Src(".#lock").c_str()), 0);
+    ASSERT_EQ(::symlink("self", Src("self").c_str()), 0);
 
-    EXPECT_EQ(RunChecked(), 3);
+    EXPECT_EQ(RunChecked(), 1);
     ::close(fdSocket);
     EXPECT_EQ(m_pair.m_nDirectories, 0u);
-    EXPECT_EQ(m_pair.m_nFilesFound, 5u);
+    EXPECT_EQ(m_pair.m_nFilesFound, 7u);
     EXPECT_EQ(m_pair.m_nFilesCopied, 2u);
     EXPECT_EQ(ReadFile(Dst("link.txt")), "p");
+    std::vector<std::string> skipped;
     std::vector<std::string> errors;
     for (const std::string& strLine : m_log.Lines()) {
-        if (strLine.rfind("ERROR: Copying file: ", 0) == 0) {
-            errors.push_back(strLine.substr(21));
+        if (strLine.rfind("Skipped (not a regular file):", 0) == 0) {
+            skipped.push_back(strLine.substr(29));
+        } else if (strLine.rfind("ERROR: ", 0) == 0) {
+            errors.push_back(strLine);
         }
     }
-    std::sort(errors.begin(), errors.end());
-    EXPECT_EQ(errors, (std::vector<std::string>{Dst("fifo"), Dst("loop"), Dst("socket")}));
+    std::sort(skipped.begin(), skipped.end());
+    EXPECT_EQ(skipped,
+              (std::vector<std::string>{Src(".#lock"), Src("fifo"), Src("self"), Src("socket")}));
+    EXPECT_EQ(errors, (std::vector<std::string>{"ERROR: Copying file: " + Dst("loop") +
+                                                " (Is a directory)"}));
 }
 
 // Cancels at four points: before the walk takes an entry, during a chunked copy, between
@@ -257,11 +265,12 @@ TEST_F(EngineTest, CancelDuringAChunkedCopyKeepsTheOldDestination) {
     };
     EXPECT_EQ(RunChecked(), 2);
     EXPECT_EQ(m_log.Lines(), (std::vector<std::string>{"User cancelled operation!",
-                                                       "ERROR: Copying file: " + Dst("big.bin")}));
+                                                       "ERROR: Copying file: " + Dst("big.bin") +
+                                                           " (Operation canceled)"}));
     EXPECT_EQ(m_pair.m_nLastError, ECANCELED);
     EXPECT_EQ(ReadFile(Dst("big.bin")), "old");
     // The copy stopped after its first chunk.
-    const std::vector<std::string> shares = FieldTexts(m_progress, IDC_PROGRESS_PERCENT);
+    const std::vector<std::string> shares = m_progress.History(IDC_PROGRESS_PERCENT);
     EXPECT_EQ(shares.size(), 2u);
 }
 
@@ -281,11 +290,12 @@ TEST_F(EngineTest, CancelBetweenFilesStopsTheWalkAtEveryLevel) {
     EXPECT_EQ(m_platform.CreatedFolders().size() - nFoldersBefore, 2u);
 }
 
-TEST_F(EngineTest, CancelledForwardRunStillRunsTheReverseRun) {
+TEST_F(EngineTest, CancelInTheForwardRunEndsThePair) {
     BuildTree(Src(), {{"a.txt", "a"}, {"b.txt", "b"}});
     BuildTree(Dst(), {{"back.txt", "z"}});
     m_pair.m_bBothWays = 1;
     m_pair.m_bCheckDestDate = 1;
+    m_pair.m_timeLastCopy = 77;
     m_log.m_onLine = [this](const std::string& strLine) {
         if (strLine.rfind("OK Copied: " + Dst(), 0) == 0) {
             m_pair.m_bCancel.store(1);
@@ -295,13 +305,12 @@ TEST_F(EngineTest, CancelledForwardRunStillRunsTheReverseRun) {
     SyncThreadProc(&m_progress);
     EXPECT_TRUE(invariants.CheckBothWays());
     EXPECT_EQ(m_progress.EndOfRunCount(), 1);
-    const std::vector<std::string> lines = m_log.Lines();
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[0], Expand({"Succes: Copied 1 files from {D} to {S}"})[0]);
-    EXPECT_TRUE(std::find(lines.begin(), lines.end(), "User cancelled operation!") != lines.end());
-    EXPECT_EQ(ReadFile(Src("back.txt")), "z");
-    EXPECT_EQ(m_pair.m_nErrors, 0);
-    EXPECT_EQ(m_pair.m_bCancel.load(), 0);
+    ASSERT_EQ(m_log.Lines().size(), 2u);
+    EXPECT_EQ(m_log.Lines()[0], "User cancelled operation!");
+    EXPECT_FALSE(Exists(Src("back.txt")));
+    EXPECT_EQ(m_pair.m_nErrors, 1);
+    EXPECT_EQ(m_pair.m_timeLastCopy, 77u);
+    EXPECT_EQ(m_pair.m_strSource, Src());
 }
 
 TEST_F(EngineTest, BothWaysRunsBackwardsAndRestoresTheFolders) {
@@ -322,7 +331,8 @@ TEST_F(EngineTest, BothWaysRunsBackwardsAndRestoresTheFolders) {
     EXPECT_EQ(m_progress.EndOfRunCount(), 1);
 }
 
-TEST_F(EngineTest, BothWaysResultIsThatOfTheReverseRun) {
+// One pair, one result: errors of the forward run count, though the reverse run still runs.
+TEST_F(EngineTest, BothWaysCountsTheForwardRunsErrors) {
     BuildTree(Src(), {{"a.txt", "a"}});
     BuildTree(Dst(), {{"b.txt", "b"}});
     m_pair.m_bBothWays = 1;
@@ -330,21 +340,29 @@ TEST_F(EngineTest, BothWaysResultIsThatOfTheReverseRun) {
     m_pair.m_timeLastCopy = 77;
     m_platform.m_nFailCopyNumber = 1;  // the forward run's only copy
     SyncThreadProc(&m_progress);
-    EXPECT_EQ(m_pair.m_nErrors, 0);
+    EXPECT_EQ(m_pair.m_nErrors, 1);
+    EXPECT_EQ(m_pair.m_nFilesCopied, 1u);  // the other figures are the reverse run's
     EXPECT_EQ(m_pair.m_nLastError, ENOSPC);
-    EXPECT_EQ(m_pair.m_timeLastCopy, 1700000000u);
+    EXPECT_EQ(m_pair.m_timeLastCopy, 77u);
     EXPECT_EQ(ReadFile(Src("b.txt")), "b");
     EXPECT_EQ(m_log.Lines().front(), Expand({"Succes: Copied 1 files from {D} to {S}"})[0]);
 }
 
-TEST_F(EngineTest, OnlyNewerReverseRunSkipsFilesOlderThanTheForwardRun) {
-    BuildTree(Dst(), {{"old.txt", "o"}});
+// Both directions compare with the date as it was when the pair started; the date then moves
+// to the start of the forward run.
+TEST_F(EngineTest, OnlyNewerBothWaysUsesTheDateOfThePairsStart) {
+    BuildTree(Dst(), {{"old.txt", "o"}, {"changed.txt", "c"}});
     SetMtime(Dst("old.txt"), 1600000000);
+    SetMtime(Dst("changed.txt"), 1650000000);
+    m_pair.m_timeLastCopy = 1640000000;
     m_pair.m_bBothWays = 1;
     m_pair.m_bOnlyNewer = 1;
+    m_platform.m_nCurrentTime = 1700000000;
     SyncThreadProc(&m_progress);
     EXPECT_FALSE(Exists(Src("old.txt")));
-    EXPECT_EQ(m_log.Lines().front(), Expand({"Succes: Copied 0 files from {D} to {S}"})[0]);
+    EXPECT_EQ(ReadFile(Src("changed.txt")), "c");
+    EXPECT_EQ(m_log.Lines().front(), Expand({"Succes: Copied 1 files from {D} to {S}"})[0]);
+    EXPECT_EQ(m_pair.m_timeLastCopy, 1700000000u);
 }
 
 }  // namespace

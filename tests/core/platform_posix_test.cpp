@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
@@ -14,6 +15,7 @@
 
 #include "FileTree.h"
 #include "Invariants.h"
+#include "PosixHandles.h"
 #include "TempFolder.h"
 #include "platform.h"
 
@@ -33,6 +35,7 @@ struct ProgressProbe {
     size_t nCancelAfter = 0;
     std::atomic<int32_t>* pCancel = nullptr;
     std::function<void()> onFirstReport;
+    std::function<void()> onEachStart;  // at the first report of every attempt
 
     static uint32_t Routine(int64_t nTotal, int64_t nDone, int64_t, int64_t, uint32_t,
                             uint32_t nReason, int, int, void* pData) {
@@ -40,6 +43,9 @@ struct ProgressProbe {
         pProbe->reports.push_back({nTotal, nDone, nReason});
         if (pProbe->reports.size() == 1 && pProbe->onFirstReport) {
             pProbe->onFirstReport();
+        }
+        if (nReason == CALLBACK_STREAM_SWITCH && pProbe->onEachStart) {
+            pProbe->onEachStart();
         }
         if (pProbe->pCancel != nullptr && pProbe->reports.size() == pProbe->nCancelAfter) {
             pProbe->pCancel->store(1);
@@ -54,7 +60,11 @@ protected:
               ProgressProbe* pProbe = nullptr) {
         ProgressProbe unused;
         ProgressProbe& probe = pProbe != nullptr ? *pProbe : unused;
-        return m_platform.CopyFileEx(strFrom, strTo, ProgressProbe::Routine, &probe, &m_cancel);
+        return m_platform.CopyFileEx(CPathAt::Whole(strFrom), CPathAt::Whole(strTo),
+                                     ProgressProbe::Routine, &probe, &m_cancel);
+    }
+    bool Status(const std::string& strPath, CFileStatus& status, bool bFollowLink = true) {
+        return m_platform.GetStatus(CPathAt::Whole(strPath), bFollowLink, status);
     }
 
     TempFolder m_temp;
@@ -62,82 +72,102 @@ protected:
     std::atomic<int32_t> m_cancel{0};
 };
 
-TEST_F(PlatformTest, EnumerationFlagsDotsAndFoldersButNotLinksToFolders) {
+TEST_F(PlatformTest, FolderListingFlagsFoldersAndLinksAndLeavesOutDots) {
     BuildTree(m_temp.Path(), {{"file.txt", "x"}, {"sub/", ""}});
     ASSERT_EQ(::symlink("sub", (m_temp / "link-to-sub").c_str()), 0);
     ASSERT_EQ(::symlink("file.txt", (m_temp / "link-to-file").c_str()), 0);
 
-    auto pEnum = m_platform.FindFiles(m_temp.Path());
-    ASSERT_NE(pEnum, nullptr);
+    posix::FileDescriptor folder(m_platform.OpenFolder(CPathAt::Whole(m_temp.Path()), true));
+    ASSERT_TRUE(folder.Valid());
+    std::vector<CDirEntry> listed;
+    ASSERT_TRUE(m_platform.ReadFolder(folder.Get(), m_temp.Path(), listed));
     std::map<std::string, CDirEntry> entries;
-    CDirEntry entry;
-    while (pEnum->FindNextFile(entry)) {
-        EXPECT_EQ(entry.m_strFilePath, m_temp.Path() + "/" + entry.m_strName);
+    for (const CDirEntry& entry : listed) {
         EXPECT_TRUE(entries.emplace(entry.m_strName, entry).second) << entry.m_strName;
     }
-    ASSERT_EQ(entries.size(), 6u);
-    EXPECT_TRUE(entries["."].m_bIsDots);
-    EXPECT_TRUE(entries[".."].m_bIsDots);
+    ASSERT_EQ(entries.size(), 4u);
     EXPECT_TRUE(entries["sub"].m_bIsDirectory);
-    EXPECT_FALSE(entries["sub"].m_bIsDots);
-    EXPECT_FALSE(entries["file.txt"].m_bIsDirectory);
-    EXPECT_FALSE(entries["link-to-sub"].m_bIsDirectory);
-    EXPECT_FALSE(entries["link-to-file"].m_bIsDirectory);
+    EXPECT_FALSE(entries["file.txt"].m_bIsDirectory || entries["file.txt"].m_bIsLink);
+    EXPECT_TRUE(entries["link-to-sub"].m_bIsLink && !entries["link-to-sub"].m_bIsDirectory);
+    EXPECT_TRUE(entries["link-to-file"].m_bIsLink);
 }
 
-TEST_F(PlatformTest, EnumerationOfMissingFolderOrFileFails) {
+TEST_F(PlatformTest, OpeningAMissingFolderOrAFileFails) {
     WriteFile(m_temp / "file", "x");
-    EXPECT_EQ(m_platform.FindFiles(m_temp / "missing"), nullptr);
+    EXPECT_EQ(m_platform.OpenFolder(CPathAt::Whole(m_temp / "missing"), true), -1);
     EXPECT_EQ(m_platform.GetLastError(), ENOENT);
-    EXPECT_EQ(m_platform.FindFiles(m_temp / "file"), nullptr);
+    EXPECT_EQ(m_platform.OpenFolder(CPathAt::Whole(m_temp / "file"), true), -1);
     EXPECT_EQ(m_platform.GetLastError(), ENOTDIR);
 }
 
 TEST_F(PlatformTest, CreateDirectoryMakesOneLevel) {
-    EXPECT_TRUE(m_platform.CreateDirectory(m_temp / "one"));
-    EXPECT_FALSE(m_platform.CreateDirectory(m_temp / "one"));
+    EXPECT_TRUE(m_platform.CreateDirectory(CPathAt::Whole(m_temp / "one")));
+    EXPECT_FALSE(m_platform.CreateDirectory(CPathAt::Whole(m_temp / "one")));
     EXPECT_EQ(m_platform.GetLastError(), EEXIST);
-    EXPECT_FALSE(m_platform.CreateDirectory(m_temp / "missing/two"));
+    EXPECT_FALSE(m_platform.CreateDirectory(CPathAt::Whole(m_temp / "missing/two")));
     EXPECT_FALSE(Exists(m_temp / "missing"));
 }
 
-TEST_F(PlatformTest, StatusGivesWholeSecondsLow32BitSizeAndAttributes) {
+TEST_F(PlatformTest, StatusGivesSecondsNanosecondsLow32BitSizeAndAttributes) {
     WriteFile(m_temp / "file", "12345");
     SetMtime(m_temp / "file", 1000000000, 900000000);
     CFileStatus status;
-    ASSERT_TRUE(m_platform.GetStatus(m_temp / "file", status));
+    ASSERT_TRUE(Status(m_temp / "file", status));
     EXPECT_EQ(status.m_mtime, 1000000000);
+    EXPECT_EQ(status.m_mtimeNs, 900000000);
+    EXPECT_EQ(status.m_kind, FileKind::Regular);
     EXPECT_EQ(status.m_size, 5);
     EXPECT_EQ(status.m_size64, 5u);
     EXPECT_EQ(status.m_attribute, 0);
 
     SetMode(m_temp / "file", 0444);
-    ASSERT_TRUE(m_platform.GetStatus(m_temp / "file", status));
+    ASSERT_TRUE(Status(m_temp / "file", status));
     EXPECT_EQ(status.m_attribute, ATTR_READONLY);
 
     MakeFolders(m_temp / "sub");
-    ASSERT_TRUE(m_platform.GetStatus(m_temp / "sub", status));
+    ASSERT_TRUE(Status(m_temp / "sub", status));
     EXPECT_EQ(status.m_attribute, ATTR_DIRECTORY);
+    EXPECT_EQ(status.m_kind, FileKind::Folder);
 
     // 6 GiB + 7 bytes: the low 32 bits are 0x80000007, negative as a signed count.
     const uint64_t nHuge = (uint64_t{6} << 30) + 7;
     WriteSparseFile(m_temp / "huge", nHuge);
-    ASSERT_TRUE(m_platform.GetStatus(m_temp / "huge", status));
+    ASSERT_TRUE(Status(m_temp / "huge", status));
     EXPECT_EQ(status.m_size64, nHuge);
     EXPECT_EQ(status.m_size, static_cast<int32_t>(0x80000007u));
 
-    EXPECT_FALSE(m_platform.GetStatus(m_temp / "missing", status));
+    EXPECT_FALSE(Status(m_temp / "missing", status));
     EXPECT_EQ(m_platform.GetLastError(), ENOENT);
+}
+
+// Links that lead nowhere or round in a circle are reported as such when followed; not
+// followed, a link is a link.
+TEST_F(PlatformTest, StatusOfLinks) {
+    ASSERT_EQ(::symlink("nowhere", (m_temp / "dangling").c_str()), 0);
+    ASSERT_EQ(::symlink("self", (m_temp / "self").c_str()), 0);
+    WriteFile(m_temp / "file", "x");
+    ASSERT_EQ(::symlink("file", (m_temp / "link").c_str()), 0);
+    const std::pair<const char*, FileKind> followed[] = {{"dangling", FileKind::BrokenLink},
+                                                         {"self", FileKind::BrokenLink},
+                                                         {"link", FileKind::Regular}};
+    for (const auto& [szName, kind] : followed) {
+        CFileStatus status;
+        ASSERT_TRUE(Status(m_temp / szName, status)) << szName;
+        EXPECT_EQ(status.m_kind, kind) << szName;
+    }
+    CFileStatus status;
+    ASSERT_TRUE(Status(m_temp / "link", status, false));
+    EXPECT_EQ(status.m_kind, FileKind::Link);
 }
 
 TEST_F(PlatformTest, ClearingReadOnlyKeepsTheTimes) {
     WriteFile(m_temp / "file", "x");
     SetMtime(m_temp / "file", 1000000000, 123456789);
     SetMode(m_temp / "file", 0444);
-    EXPECT_TRUE(m_platform.SetAttributes(m_temp / "file", 0));
+    EXPECT_TRUE(m_platform.SetAttributes(CPathAt::Whole(m_temp / "file"), 0));
     EXPECT_EQ(Mode(m_temp / "file"), 0644u);
     EXPECT_EQ(MtimeNs(m_temp / "file"), 1000000000123456789);
-    EXPECT_FALSE(m_platform.SetAttributes(m_temp / "missing", 0));
+    EXPECT_FALSE(m_platform.SetAttributes(CPathAt::Whole(m_temp / "missing"), 0));
 }
 
 TEST_F(PlatformTest, CopyCarriesDataPermissionBitsAndNanosecondTime) {
@@ -303,9 +333,9 @@ TEST_F(PlatformTest, WriteFailureHalfWayLeavesDestinationAsItWas) {
     WriteFile(m_temp / "dst", "old", 1000000000);
     const InvariantChecker invariants(m_temp.Path(), m_temp.Path());
 
+    // The limit's signal would end the process; the copy ignores it and sees EFBIG.
     rlimit previous{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
-    const sighandler_t previousHandler = ::signal(SIGXFSZ, SIG_IGN);
     rlimit limit = previous;
     limit.rlim_cur = rlim_t{6} << 20;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
@@ -314,7 +344,6 @@ TEST_F(PlatformTest, WriteFailureHalfWayLeavesDestinationAsItWas) {
     const bool bCopiedNew = Copy(m_temp / "src", m_temp / "new");
     const int32_t nErrorNew = m_platform.GetLastError();
     ::setrlimit(RLIMIT_FSIZE, &previous);
-    ::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(bCopied);
     EXPECT_EQ(nError, EFBIG);
@@ -343,6 +372,55 @@ TEST_F(PlatformTest, CopyAcrossFileSystemsFallsBackToReadAndWrite) {
     EXPECT_EQ(ReadFile(m_temp / "dst"), strData);
     EXPECT_EQ(MtimeNs(m_temp / "dst"), 1000000000000000000);
     EXPECT_EQ(probe.reports.back().nDone, int64_t{1} << 20);
+}
+
+// A source that changes while it is copied is copied again; if it changes again, the copy
+// fails and the destination stays as it was.
+TEST_F(PlatformTest, SourceChangingDuringTheCopy) {
+    for (const bool bEveryTime : {false, true}) {
+        const std::string strSource = m_temp / "growing";
+        const std::string strTarget = m_temp / (bEveryTime ? "failed" : "copied");
+        WriteFile(strSource, std::string(100000, 'a'));
+        WriteFile(strTarget, "old");
+        int nChanges = 0;
+        ProgressProbe probe;
+        probe.onEachStart = [&] {
+            if (bEveryTime || nChanges == 0) {
+                ++nChanges;
+                WriteFile(strSource, std::string(100000 + nChanges, 'b'));
+            }
+        };
+        EXPECT_EQ(Copy(strSource, strTarget, &probe), !bEveryTime);
+        EXPECT_EQ(nChanges, bEveryTime ? 2 : 1);
+        if (bEveryTime) {
+            EXPECT_EQ(m_platform.GetLastError(), kErrorSourceChanged);
+            EXPECT_EQ(ReadFile(strTarget), "old");
+        } else {
+            EXPECT_EQ(ReadFile(strTarget), ReadFile(strSource));
+        }
+    }
+    EXPECT_EQ(ListTree(m_temp.Path()), (std::vector<std::string>{"copied", "failed", "growing"}));
+}
+
+// Temporary files of processes that have ended go; those of running ones, and names that
+// only look alike, stay.
+TEST_F(PlatformTest, LeftoverTempFilesOfEndedProcessesAreRemoved) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);
+    const std::string strEnded = ".folvex-tmp-" + std::to_string(child) + "-3";
+    const std::string strRunning = ".folvex-tmp-" + std::to_string(::getpid()) + "-7";
+    BuildTree(m_temp.Path(), {{strEnded, "x"}, {strRunning, "y"}, {".folvex-tmp-notes", "z"}});
+    EXPECT_TRUE(IsCopyTempName(strEnded));
+    EXPECT_FALSE(IsCopyTempName(".folvex-tmp-notes"));
+    EXPECT_FALSE(IsCopyTempName(".folvex-tmp-12-"));
+
+    posix::FileDescriptor folder(m_platform.OpenFolder(CPathAt::Whole(m_temp.Path()), true));
+    m_platform.RemoveLeftoverTempFiles(folder.Get(), m_temp.Path());
+    EXPECT_EQ(ListTree(m_temp.Path()), (std::vector<std::string>{strRunning, ".folvex-tmp-notes"}));
 }
 
 TEST_F(PlatformTest, ResolvePathFollowsLinksAsFarAsTheyExist) {

@@ -9,42 +9,53 @@ bool FaultPlatform::Injected(int nErrno) {
     return false;
 }
 
-std::unique_ptr<IFolderEnum> FaultPlatform::FindFiles(const std::string& strFolder) {
+int FaultPlatform::OpenFolder(const CPathAt& at, bool bFollowLink) {
     m_nInjectedError = 0;
-    if (m_unreadableFolders.count(strFolder) != 0) {
+    if (m_unreadableFolders.count(at.strPath) != 0) {
         Injected(EACCES);
-        return nullptr;
+        return -1;
     }
-    return ForwardingPlatform::FindFiles(strFolder);
+    return ForwardingPlatform::OpenFolder(at, bFollowLink);
 }
 
-bool FaultPlatform::CreateDirectory(const std::string& strPath) {
+bool FaultPlatform::ReadFolder(int fdFolder, const std::string& strPath,
+                               std::vector<CDirEntry>& entries) {
     m_nInjectedError = 0;
-    m_created.push_back(strPath);
-    if (m_uncreatableFolders.count(strPath) != 0) {
+    const bool bRead = ForwardingPlatform::ReadFolder(fdFolder, strPath, entries);
+    if (bRead && m_folderReadsFailing.count(strPath) != 0) {
+        entries.resize(std::min<size_t>(entries.size(), 1));
+        return Injected(EIO);
+    }
+    return bRead;
+}
+
+bool FaultPlatform::CreateDirectory(const CPathAt& at) {
+    m_nInjectedError = 0;
+    m_created.push_back(at.strPath);
+    if (m_uncreatableFolders.count(at.strPath) != 0) {
         return Injected(EACCES);
     }
-    return ForwardingPlatform::CreateDirectory(strPath);
+    return ForwardingPlatform::CreateDirectory(at);
 }
 
-bool FaultPlatform::GetStatus(const std::string& strPath, CFileStatus& status) {
+bool FaultPlatform::GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) {
     m_nInjectedError = 0;
     if (m_beforeStatus) {
-        m_beforeStatus(strPath);
+        m_beforeStatus(at.strPath);
     }
-    if (m_failStatusPaths.count(strPath) != 0) {
+    if (m_failStatusPaths.count(at.strPath) != 0) {
         return Injected(ENOENT);
     }
-    return ForwardingPlatform::GetStatus(strPath, status);
+    return ForwardingPlatform::GetStatus(at, bFollowLink, status);
 }
 
-bool FaultPlatform::CopyFileEx(const std::string& strSource, const std::string& strDestination,
+bool FaultPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
                                CopyProgressRoutine pProgress, void* pData,
                                const std::atomic<int32_t>* pCancel) {
     m_nInjectedError = 0;
     ++m_nCopies;
     if (m_beforeCopy) {
-        m_beforeCopy(strSource, strDestination);
+        m_beforeCopy(from.strPath, to.strPath);
     }
     if (m_nCopies == m_nFailCopyNumber) {
         return Injected(m_nFailCopyErrno);
@@ -59,7 +70,24 @@ bool FaultPlatform::CopyFileEx(const std::string& strSource, const std::string& 
         pProgress(nSize, nSize, nSize, nSize, 1, CALLBACK_CHUNK_FINISHED, -1, -1, pData);
         return true;
     }
-    return ForwardingPlatform::CopyFileEx(strSource, strDestination, pProgress, pData, pCancel);
+    return ForwardingPlatform::CopyFileEx(from, to, pProgress, pData, pCancel);
+}
+
+bool FaultPlatform::FlushFileSystem(int fdFolder, const std::string& strPath) {
+    m_nInjectedError = 0;
+    ++m_nFlushes;
+    if (m_nFlushErrno != 0) {
+        return Injected(m_nFlushErrno);
+    }
+    return ForwardingPlatform::FlushFileSystem(fdFolder, strPath);
+}
+
+CFileSystemTraits FaultPlatform::FileSystemTraits(int fdFolder) {
+    CFileSystemTraits traits = ForwardingPlatform::FileSystemTraits(fdFolder);
+    if (m_nTimeStepNs) {
+        traits.nTimeStepNs = *m_nTimeStepNs;
+    }
+    return traits;
 }
 
 int32_t FaultPlatform::GetLastError() {

@@ -1,6 +1,7 @@
 // The real platform with faults and clocks of the test's choosing: a failing n-th copy, a
-// failing status query, an unreadable folder, a set tick and current time, and hooks that
-// run just before a status query or a copy (to delete a file, or to cancel at that point).
+// failing status query, an unreadable folder, a failing flush, a set tick and current time,
+// a file system that keeps coarse times, and hooks that run just before a status query or a
+// copy (to delete a file, or to cancel at that point). Faults are chosen by whole path.
 #pragma once
 
 #include <atomic>
@@ -18,12 +19,15 @@ class FaultPlatform : public ForwardingPlatform {
 public:
     FaultPlatform();
 
-    std::unique_ptr<IFolderEnum> FindFiles(const std::string& strFolder) override;
-    bool CreateDirectory(const std::string& strPath) override;
-    bool GetStatus(const std::string& strPath, CFileStatus& status) override;
-    bool CopyFileEx(const std::string& strSource, const std::string& strDestination,
-                    CopyProgressRoutine pProgress, void* pData,
-                    const std::atomic<int32_t>* pCancel) override;
+    int OpenFolder(const CPathAt& at, bool bFollowLink) override;
+    bool ReadFolder(int fdFolder, const std::string& strPath,
+                    std::vector<CDirEntry>& entries) override;
+    bool CreateDirectory(const CPathAt& at) override;
+    bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override;
+    bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
+                    void* pData, const std::atomic<int32_t>* pCancel) override;
+    bool FlushFileSystem(int fdFolder, const std::string& strPath) override;
+    CFileSystemTraits FileSystemTraits(int fdFolder) override;
     int32_t GetLastError() override;
     uint32_t GetTickCount() override;
     uint32_t GetCurrentTime() override;
@@ -33,10 +37,16 @@ public:
     int m_nFailCopyErrno = ENOSPC;
     // Status queries of these paths fail with ENOENT.
     std::set<std::string> m_failStatusPaths;
-    // These folders cannot be enumerated (EACCES), whatever their permission bits.
+    // These folders cannot be opened (EACCES), whatever their permission bits.
     std::set<std::string> m_unreadableFolders;
+    // Reading these folders fails (EIO) after their first entry.
+    std::set<std::string> m_folderReadsFailing;
     // Folder creations of these paths fail (EACCES) without creating anything.
     std::set<std::string> m_uncreatableFolders;
+    // The flush fails with this code.
+    int m_nFlushErrno = 0;
+    // The destination file system keeps times in steps of this many nanoseconds.
+    std::optional<int64_t> m_nTimeStepNs;
     // When set, the tick starts here and advances by m_nTickStep at every reading.
     std::optional<uint32_t> m_nTick;
     uint32_t m_nTickStep = 0;
@@ -49,6 +59,7 @@ public:
         m_beforeCopy;
 
     int CopyCount() const { return m_nCopies; }
+    int FlushCount() const { return m_nFlushes; }
     std::vector<std::string> CreatedFolders() const { return m_created; }
 
 private:
@@ -56,6 +67,7 @@ private:
 
     PosixPlatform m_posix;
     int m_nCopies = 0;
+    int m_nFlushes = 0;
     int32_t m_nInjectedError = 0;
     std::vector<std::string> m_created;
 };

@@ -94,7 +94,7 @@ std::vector<std::string> ListTree(const std::string& strRoot) {
     for (auto it = fs::recursive_directory_iterator(strRoot, error);
          it != fs::recursive_directory_iterator(); it.increment(error)) {
         std::string strRelative = it->path().lexically_relative(strRoot).string();
-        if (it->is_directory() && !it->is_symlink()) {
+        if (fs::is_directory(it->symlink_status(error))) {
             strRelative += "/";
         }
         paths.push_back(strRelative);

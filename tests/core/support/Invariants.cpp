@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "FileTree.h"
+#include "platform.h"
 
 namespace fs = std::filesystem;
 
@@ -38,7 +39,7 @@ bool IsTempFile(const std::string& strRelative) {
     const size_t nSlash = strRelative.rfind('/', strRelative.size() - 2);
     const std::string strName =
         nSlash == std::string::npos ? strRelative : strRelative.substr(nSlash + 1);
-    return strName.rfind(kTempFilePrefix, 0) == 0;
+    return IsCopyTempName(strName);
 }
 
 // Every file of `now` is its `old` self or a complete copy of the same name in `from`.

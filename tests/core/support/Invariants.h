@@ -23,9 +23,6 @@ struct FileState {
 using TreeSnapshot = std::map<std::string, FileState>;
 TreeSnapshot Snapshot(const std::string& strRoot);
 
-// The name start of the copy's temporary files.
-inline constexpr const char* kTempFilePrefix = ".folvex-tmp-";
-
 class InvariantChecker {
 public:
     // Takes the "before" pictures of both folders.

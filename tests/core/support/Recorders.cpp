@@ -21,6 +21,11 @@ std::vector<std::string> RecordingLog::Lines() const {
     return {m_lines.begin(), m_lines.end()};
 }
 
+void RecordingLog::Clear() {
+    std::lock_guard lock(m_mutex);
+    m_lines.clear();
+}
+
 void RecordingProgress::SetDlgItemText(int nId, const std::string& strText) {
     {
         std::lock_guard lock(m_mutex);
@@ -47,6 +52,16 @@ std::string RecordingProgress::Field(int nId) const {
 std::vector<std::pair<int, std::string>> RecordingProgress::History() const {
     std::lock_guard lock(m_mutex);
     return m_history;
+}
+
+std::vector<std::string> RecordingProgress::History(int nId) const {
+    std::vector<std::string> texts;
+    for (const auto& [nField, strText] : History()) {
+        if (nField == nId) {
+            texts.push_back(strText);
+        }
+    }
+    return texts;
 }
 
 int RecordingProgress::EndOfRunCount() const {

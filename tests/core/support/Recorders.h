@@ -19,6 +19,7 @@ public:
 
     // The lines as the log window shows them: the newest first.
     std::vector<std::string> Lines() const;
+    void Clear();
     // Called after each line is added (on the writing thread), for cancels at a set point.
     std::function<void(const std::string&)> m_onLine;
 
@@ -36,6 +37,8 @@ public:
     std::string Field(int nId) const;
     // Every write in order: control id and text.
     std::vector<std::pair<int, std::string>> History() const;
+    // Every text written into one field, in order.
+    std::vector<std::string> History(int nId) const;
     int EndOfRunCount() const;
     // Waits until the end-of-run command has been posted; false on timeout.
     bool WaitForEndOfRun(int nTimeoutMs);

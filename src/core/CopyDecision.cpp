@@ -1,0 +1,88 @@
+#include "CopyDecision.h"
+
+#include <cstdlib>
+
+namespace {
+
+// An exclude entry that is not ended by ";" is cut to this many characters.
+constexpr size_t kMaxExcludeEntry = 260;
+// A destination at most this much newer than its source counts as the same age (file
+// systems that keep times in 2-second steps, clocks slightly apart).
+constexpr int64_t kNewerToleranceNs = int64_t{5} * 1'000'000'000;
+constexpr int64_t kSecondNs = 1'000'000'000;
+constexpr uint8_t kRhsAttributes = ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM;
+
+int64_t TimeNs(const CFileStatus& status) {
+    return status.m_mtime * kSecondNs + status.m_mtimeNs;
+}
+
+}  // namespace
+
+void FoldCase(std::string& strText) {
+    for (char& c : strText) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+}
+
+bool IsExcluded(std::string_view relative, std::string_view exclude) {
+    size_t nPos = 0;
+    while (nPos < exclude.size()) {
+        const std::string_view rest = exclude.substr(nPos);
+        size_t nCut = rest.find(';');
+        if (nCut == std::string_view::npos) {
+            nCut = kMaxExcludeEntry;
+        }
+        const std::string_view entry = rest.substr(0, nCut);
+        // An empty entry (a leading, doubled or trailing ";") would match every name.
+        if (!entry.empty() && relative.find(entry) != std::string_view::npos) {
+            return true;
+        }
+        nPos += entry.size() + 1;
+    }
+    return false;
+}
+
+std::optional<FileVerdict> DecideBySource(const CFileStatus& source, const CopyRules& rules) {
+    if (source.m_kind == FileKind::BrokenLink || source.m_kind == FileKind::Other) {
+        return FileVerdict::NotRegularFile;
+    }
+    if (rules.bOnlyNewer && source.m_mtime < rules.timeReference) {
+        return FileVerdict::OlderThanLastCopy;
+    }
+    return std::nullopt;
+}
+
+FileDecision DecideFile(const CFileStatus& source, const CFileStatus* pDestination,
+                        const CopyRules& rules) {
+    if (const std::optional<FileVerdict> verdict = DecideBySource(source, rules)) {
+        return {*verdict};
+    }
+    if (pDestination == nullptr) {
+        return {FileVerdict::CopyNew};
+    }
+    const CFileStatus& dest = *pDestination;
+    FileVerdict verdict = FileVerdict::CopyUnchecked;
+    if (rules.bCheckDestDate) {
+        // Times count as the same within the step that the destination keeps; a
+        // destination time without a fraction is taken as one kept in whole seconds.
+        int64_t nStep = rules.nDestTimeStepNs;
+        if (dest.m_mtimeNs == 0 && nStep < kSecondNs) {
+            nStep = kSecondNs;
+        }
+        const int64_t nNewerBy = TimeNs(dest) - TimeNs(source);
+        if (std::llabs(nNewerBy) < nStep) {
+            if (dest.m_size64 == source.m_size64) {
+                return {FileVerdict::SameFile};
+            }
+            verdict = FileVerdict::CopySizeDiffers;
+        } else if (nNewerBy > 0) {
+            return {nNewerBy > kNewerToleranceNs ? FileVerdict::DestinationNewerWarning
+                                                 : FileVerdict::DestinationNewer};
+        } else {
+            verdict = FileVerdict::CopySourceNewer;
+        }
+    }
+    return {verdict, rules.bOverwriteRHS && (dest.m_attribute & kRhsAttributes) != 0};
+}

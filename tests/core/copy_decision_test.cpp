@@ -1,0 +1,133 @@
+// The one decision of the copy step, case by case: what the source's and the destination's
+// status and the pair's options make of a file.
+#include <gtest/gtest.h>
+
+#include "CopyDecision.h"
+
+namespace {
+
+constexpr int64_t kSecond = 1'000'000'000;
+
+struct Side {
+    int64_t nTimeNs;
+    uint64_t nSize = 10;
+    FileKind kind = FileKind::Regular;
+    uint8_t attribute = 0;
+};
+
+CFileStatus StatusOf(const Side& side) {
+    CFileStatus status;
+    status.m_mtime = side.nTimeNs / kSecond;
+    status.m_mtimeNs = static_cast<int32_t>(side.nTimeNs % kSecond);
+    status.m_size64 = side.nSize;
+    status.m_kind = side.kind;
+    status.m_attribute = side.attribute;
+    return status;
+}
+
+struct DecisionCase {
+    const char* szName;
+    Side source;
+    std::optional<Side> destination;
+    CopyRules rules;
+    FileVerdict expected;
+    bool bClearAttributes = false;
+};
+
+void PrintTo(const DecisionCase& c, std::ostream* pOut) {
+    *pOut << c.szName;
+}
+
+class CopyDecision : public testing::TestWithParam<DecisionCase> {};
+
+TEST_P(CopyDecision, Verdict) {
+    const DecisionCase& c = GetParam();
+    const CFileStatus source = StatusOf(c.source);
+    const CFileStatus destination = c.destination ? StatusOf(*c.destination) : CFileStatus{};
+    const FileDecision decision =
+        DecideFile(source, c.destination ? &destination : nullptr, c.rules);
+    EXPECT_EQ(decision.verdict, c.expected);
+    EXPECT_EQ(decision.bClearAttributes, c.bClearAttributes);
+}
+
+constexpr int64_t T = 1600000000 * kSecond;
+const CopyRules kDateChecked{.bCheckDestDate = true};
+const CopyRules kTwoSecondSteps{.bCheckDestDate = true, .nDestTimeStepNs = 2 * kSecond};
+
+INSTANTIATE_TEST_SUITE_P(
+    Engine, CopyDecision,
+    testing::Values(
+        DecisionCase{"NoDestination", {T}, std::nullopt, kDateChecked, FileVerdict::CopyNew},
+        DecisionCase{"SameTimeAndSize", {T + 5}, Side{T + 5}, kDateChecked, FileVerdict::SameFile},
+        DecisionCase{
+            "SameTimeOtherSize", {T, 10}, Side{T, 4}, kDateChecked, FileVerdict::CopySizeDiffers},
+        DecisionCase{"SourceNewerWithinTheSecond",
+                     {T + 700},
+                     Side{T + 300},
+                     kDateChecked,
+                     FileVerdict::CopySourceNewer},
+        DecisionCase{"DestinationNewerWithinTheSecond",
+                     {T + 300},
+                     Side{T + 700},
+                     kDateChecked,
+                     FileVerdict::DestinationNewer},
+        DecisionCase{"DestinationKeepsWholeSeconds",
+                     {T + 700},
+                     Side{T},
+                     kDateChecked,
+                     FileVerdict::SameFile},
+        DecisionCase{"DestinationKeepsTwoSecondSteps",
+                     {T + kSecond + 300},
+                     Side{T},
+                     kTwoSecondSteps,
+                     FileVerdict::SameFile},
+        DecisionCase{"TwoSecondStepsStillSeeAnOlderCopy",
+                     {T + 3 * kSecond},
+                     Side{T},
+                     kTwoSecondSteps,
+                     FileVerdict::CopySourceNewer},
+        DecisionCase{"DestinationNewerByFiveSeconds",
+                     {T},
+                     Side{T + 5 * kSecond},
+                     kDateChecked,
+                     FileVerdict::DestinationNewer},
+        DecisionCase{"DestinationNewerBySixSeconds",
+                     {T},
+                     Side{T + 6 * kSecond},
+                     kDateChecked,
+                     FileVerdict::DestinationNewerWarning},
+        DecisionCase{"DateNotChecked", {T}, Side{T + 9 * kSecond}, {}, FileVerdict::CopyUnchecked},
+        DecisionCase{"OlderThanLastCopy",
+                     {T},
+                     std::nullopt,
+                     {.bOnlyNewer = true, .timeReference = T / kSecond + 1},
+                     FileVerdict::OlderThanLastCopy},
+        DecisionCase{"SameSecondAsLastCopy",
+                     {T + 500},
+                     std::nullopt,
+                     {.bOnlyNewer = true, .timeReference = T / kSecond},
+                     FileVerdict::CopyNew},
+        DecisionCase{"BrokenLink",
+                     {T, 0, FileKind::BrokenLink},
+                     std::nullopt,
+                     kDateChecked,
+                     FileVerdict::NotRegularFile},
+        DecisionCase{"Fifo",
+                     {T, 0, FileKind::Other},
+                     std::nullopt,
+                     kDateChecked,
+                     FileVerdict::NotRegularFile},
+        DecisionCase{"ReadOnlyDestinationMadeWritable",
+                     {T + kSecond},
+                     Side{T, 10, FileKind::Regular, ATTR_READONLY},
+                     {.bCheckDestDate = true, .bOverwriteRHS = true},
+                     FileVerdict::CopySourceNewer,
+                     true},
+        DecisionCase{"ReadOnlyDestinationKept",
+                     {T + kSecond},
+                     Side{T, 10, FileKind::Regular, ATTR_READONLY},
+                     kDateChecked,
+                     FileVerdict::CopySourceNewer}),
+    [](const testing::TestParamInfo<DecisionCase>& info) { return info.param.szName; });
+
+}  // namespace

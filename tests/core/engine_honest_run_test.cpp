@@ -1,0 +1,121 @@
+// A run says "Succes" only when every selected file is copied, whole and on disk: folders
+// that cannot be read, a destination that has gone, deep trees, the flush, the date of the
+// run, leftovers of killed copies and a cancel before the first file.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "EngineFixture.h"
+#include "PosixHandles.h"
+
+namespace {
+
+bool Contains(const std::vector<std::string>& lines, const std::string& strLine) {
+    return std::find(lines.begin(), lines.end(), strLine) != lines.end();
+}
+
+TEST_F(EngineTest, FolderReadingThatFailsPartWayIsAnError) {
+    BuildTree(Src(), {{"sub/a.txt", "a"}, {"sub/b.txt", "b"}});
+    m_platform.m_folderReadsFailing.insert(Src("sub"));
+    m_pair.m_timeLastCopy = 77;
+    EXPECT_EQ(RunChecked(), 1);
+    EXPECT_TRUE(Contains(m_log.Lines(),
+                         "ERROR: Couldn't read folder:" + Src("sub") + " (Input/output error)"));
+    EXPECT_EQ(m_pair.m_nFilesCopied, 1u);  // what was read is still copied
+    EXPECT_EQ(m_pair.m_timeLastCopy, 77u);
+}
+
+// A destination folder that has gone after an earlier run found something is not made
+// again; a pair that never found anything makes it, whatever its date.
+TEST_F(EngineTest, DestinationThatHasGoneIsNotMadeAgain) {
+    for (const bool bRanBefore : {true, false}) {
+        BuildTree(Src(), {{"a.txt", "a"}});
+        std::filesystem::remove_all(Dst());
+        m_log.Clear();
+        m_pair.m_nFilesFound = bRanBefore ? 1 : 0;
+        m_pair.m_timeLastCopy = 1600000000;
+        EXPECT_EQ(RunChecked(), bRanBefore ? 1 : 0);
+        EXPECT_EQ(Exists(Dst()), !bRanBefore);
+        if (bRanBefore) {
+            EXPECT_EQ(m_log.Lines(),
+                      (std::vector<std::string>{
+                          "ERROR: Destination folder not found (is its disk mounted?):" + Dst()}));
+            EXPECT_EQ(m_pair.m_nFilesFound, 0u);
+        }
+    }
+}
+
+// Deeper than the descriptors allow and longer than the system's path limit.
+TEST_F(EngineTest, DeepTreeIsWalkedWhole) {
+    constexpr int kDepth = 320;
+    const std::string strLevel = "level-folder-1";  // 320 * 15 > 4096
+    posix::FileDescriptor folder(::open(Src().c_str(), O_DIRECTORY | O_RDONLY));
+    for (int i = 0; i < kDepth; ++i) {
+        ASSERT_EQ(::mkdirat(folder.Get(), strLevel.c_str(), 0755), 0);
+        const int fdFile = ::openat(folder.Get(), "f", O_CREAT | O_WRONLY, 0644);
+        ASSERT_EQ(::write(fdFile, "x", 1), 1);
+        ::close(fdFile);
+        folder.Reset(::openat(folder.Get(), strLevel.c_str(), O_DIRECTORY | O_RDONLY));
+    }
+    folder.Close();
+    rlimit previous{};
+    ::getrlimit(RLIMIT_NOFILE, &previous);
+    rlimit limit = previous;
+    limit.rlim_cur = 256;  // fewer than one per level
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    const int32_t nErrors = m_pair.DoSync();
+    ::setrlimit(RLIMIT_NOFILE, &previous);
+
+    EXPECT_EQ(nErrors, 0) << m_log.Lines().front();
+    EXPECT_EQ(m_pair.m_nDirectories, static_cast<uint32_t>(kDepth));
+    EXPECT_EQ(m_pair.m_nFilesCopied, static_cast<uint32_t>(kDepth));
+}
+
+TEST_F(EngineTest, FailedFlushIsAnErrorAndUpToDateRunsDoNotFlush) {
+    BuildTree(Src(), {{"a.txt", "a"}});
+    m_pair.m_bCheckDestDate = 1;
+    m_platform.m_nFlushErrno = EIO;
+    EXPECT_EQ(RunChecked(), 1);
+    EXPECT_EQ(m_log.Lines().front(), "ERROR: Flushing to disk:" + Dst() + " (Input/output error)");
+    EXPECT_EQ(m_pair.m_timeLastCopy, 0u);
+    EXPECT_EQ(m_platform.FlushCount(), 1);
+
+    m_platform.m_nFlushErrno = 0;
+    EXPECT_EQ(RunChecked(), 0);  // nothing to write, nothing to flush
+    EXPECT_EQ(m_platform.FlushCount(), 1);
+}
+
+TEST_F(EngineTest, LastCopyDateIsTheTimeTheRunStarted) {
+    BuildTree(Src(), {{"a.txt", "a"}});
+    m_platform.m_beforeCopy = [this](const std::string&, const std::string&) {
+        m_platform.m_nCurrentTime = 1700000099;
+    };
+    EXPECT_EQ(RunChecked(), 0);
+    EXPECT_EQ(m_pair.m_timeLastCopy, 1700000000u);
+}
+
+// A killed copy's temporary file is never copied or counted, and goes from a folder that
+// the run writes into once its process has ended.
+TEST_F(EngineTest, LeftoversOfKilledCopiesAreNeitherCopiedNorKept) {
+    const std::string strLeftover = ".folvex-tmp-999999999-1";  // above any process id
+    BuildTree(Src(), {{"a.txt", "a"}, {strLeftover, "half"}});
+    BuildTree(Dst(), {{strLeftover, "half"}});
+    EXPECT_EQ(m_pair.DoSync(), 0);
+    EXPECT_EQ(m_pair.m_nFilesFound, 1u);
+    EXPECT_EQ(ListTree(Dst()), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(EngineTest, CancelBeforeTheFirstFileIsNotLost) {
+    BuildTree(Src(), {{"a.txt", "a"}});
+    m_pair.m_bCancel.store(1);
+    EXPECT_EQ(RunChecked(), 1);
+    EXPECT_EQ(m_log.Lines(), std::vector<std::string>{"User cancelled operation!"});
+    EXPECT_FALSE(Exists(Dst("a.txt")));
+}
+
+}  // namespace
