@@ -9,6 +9,7 @@
 
 #include "EngineRun.h"
 #include "ExternalCommand.h"
+#include "FlushTiming.h"
 #include "GuiSyncRunner.h"
 #include "Interruption.h"
 #include "ProgressNote.h"
@@ -82,6 +83,7 @@ void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const FullCopyPl
                         const SyncOutcome outcome =
                             RunEngineSync(tree.strPath, RunFolder(strSection, "folvex", nRound));
                         ExpectOutcome(outcome, tree.size.nFiles, tree.size.nFiles, "full DoSync");
+                        return TakeEngineFlushSeconds();
                     }});
     size_t nWindow = 0;
     if (plan.pWindowRunner != nullptr) {
@@ -92,6 +94,7 @@ void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const FullCopyPl
                  const SyncOutcome outcome =
                      runner.Run(tree.strPath, RunFolder(strSection, "window", nRound));
                  ExpectOutcome(outcome, tree.size.nFiles, tree.size.nFiles, "window run");
+                 return TakeEngineFlushSeconds();
              }});
     }
     size_t nCp = 0;
@@ -99,12 +102,14 @@ void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const FullCopyPl
         nCp = series.Add(
             {"cp -a, full " + tree.strLabel, tree.unit, Amount(tree),
              [&tree, strSection](int nRound) {
-                 RunCommand({"cp", "-a", tree.strPath, RunFolder(strSection, "cp", nRound)});
+                 const std::string strCopy = RunFolder(strSection, "cp", nRound);
+                 return RunCommandThenFlush({"cp", "-a", tree.strPath, strCopy}, strCopy);
              }});
         series.Add({"rsync -a, full " + tree.strLabel, tree.unit, Amount(tree),
                     [&tree, strSection](int nRound) {
-                        RunCommand({"rsync", "-a", tree.strPath + "/",
-                                    RunFolder(strSection, "rsync", nRound) + "/"});
+                        const std::string strCopy = RunFolder(strSection, "rsync", nRound);
+                        return RunCommandThenFlush(
+                            {"rsync", "-a", tree.strPath + "/", strCopy + "/"}, strCopy);
                     }});
     }
     series.Run(nRounds);
@@ -140,12 +145,14 @@ void RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
                     tree.size.nFiles, [&tree, strDestination](int) {
                         ExpectOutcome(RunEngineSync(tree.strPath, strDestination), tree.size.nFiles,
                                       0, "up-to-date DoSync");
+                        return TakeEngineFlushSeconds();
                     }});
-    const size_t nRsync =
-        series.Add({"rsync -a, up-to-date " + tree.strLabel, RateUnit::FilesPerSecond,
-                    tree.size.nFiles, [&tree, strDestination](int) {
-                        RunCommand({"rsync", "-a", tree.strPath + "/", strDestination + "/"});
-                    }});
+    const size_t nRsync = series.Add(
+        {"rsync -a, up-to-date " + tree.strLabel, RateUnit::FilesPerSecond, tree.size.nFiles,
+         [&tree, strDestination](int) {
+             return RunCommandThenFlush({"rsync", "-a", tree.strPath + "/", strDestination + "/"},
+                                        strDestination);
+         }});
     series.Run(nRounds);
     ExpectSameTree(tree.strPath, strDestination);
     series.AddRowsTo(table);

@@ -36,6 +36,7 @@ size_t InterleavedSeries::Add(Contender contender) {
     m_contenders.push_back(std::move(contender));
     m_seconds.emplace_back();
     m_cpuSeconds.emplace_back();
+    m_flushSeconds.emplace_back();
     return m_contenders.size() - 1;
 }
 
@@ -46,18 +47,19 @@ void InterleavedSeries::Run(int nRounds) {
             StopIfInterrupted();
             const double dCpuBefore = ProcessCpuSeconds();
             const Stopwatch stopwatch;
-            m_contenders[n].run(nRound);
+            const double dFlushSeconds = m_contenders[n].run(nRound);
             const double dSeconds = stopwatch.Seconds();
             const double dCpuSeconds = ProcessCpuSeconds() - dCpuBefore;
             m_seconds[n].push_back(dSeconds);
             m_cpuSeconds[n].push_back(dCpuSeconds);
+            m_flushSeconds[n].push_back(dFlushSeconds);
             const Stopwatch settling;
             SettleFileSystem(m_strSettlePath);
             char szLine[200];
             std::snprintf(szLine, sizeof szLine,
-                          "  round %d/%d: %-38s %8.3f s (cpu %.3f s, flush %.1f s)", nRound + 1,
-                          nRounds, m_contenders[n].strName.c_str(), dSeconds, dCpuSeconds,
-                          settling.Seconds());
+                          "  round %d/%d: %-38s %8.3f s (cpu %.3f s, flush %.3f s; then %.1f s)",
+                          nRound + 1, nRounds, m_contenders[n].strName.c_str(), dSeconds,
+                          dCpuSeconds, dFlushSeconds, settling.Seconds());
             ProgressNote(szLine);
         }
     }
@@ -99,6 +101,7 @@ void InterleavedSeries::AddRowsTo(ResultTable& table) const {
         row.dMinSeconds = *std::min_element(seconds.begin(), seconds.end());
         row.dMaxSeconds = *std::max_element(seconds.begin(), seconds.end());
         row.dMedianCpuSeconds = Median(m_cpuSeconds[n]);
+        row.dMedianFlushSeconds = Median(m_flushSeconds[n]);
         row.strRate = RateText(m_contenders[n], row.dMedianSeconds);
         table.AddRow(std::move(row));
     }

@@ -14,8 +14,10 @@ enum class RateUnit { FilesPerSecond, MegabytesPerSecond };
 struct Contender {
     std::string strName;  // the row in the result table
     RateUnit unit = RateUnit::FilesPerSecond;
-    uint64_t nAmount = 0;          // files or bytes that one run handles
-    std::function<void(int)> run;  // one run for the given round; throws on failure
+    uint64_t nAmount = 0;  // files or bytes that one run handles
+    // One run for the given round; returns the seconds of it spent flushing the written
+    // data to disk. Throws on failure.
+    std::function<double(int)> run;
 };
 
 class InterleavedSeries {
@@ -38,6 +40,7 @@ private:
     std::string m_strTitle;
     std::string m_strSettlePath;
     std::vector<Contender> m_contenders;
-    std::vector<std::vector<double>> m_seconds;     // per contender, per round
-    std::vector<std::vector<double>> m_cpuSeconds;  // per contender, per round
+    std::vector<std::vector<double>> m_seconds;       // per contender, per round
+    std::vector<std::vector<double>> m_cpuSeconds;    // per contender, per round
+    std::vector<std::vector<double>> m_flushSeconds;  // per contender, per round
 };

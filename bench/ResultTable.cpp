@@ -27,14 +27,15 @@ void ResultTable::Print(std::ostream& out) const {
         nCommandWidth = std::max(nCommandWidth, row.strCommand.size());
     }
     out << PadRight("command", nCommandWidth) << "  runs" << PadLeft("median s", 10)
-        << PadLeft("min s", 9) << PadLeft("max s", 9) << PadLeft("cpu s", 9) << PadLeft("rate", 16)
-        << "\n";
+        << PadLeft("min s", 9) << PadLeft("max s", 9) << PadLeft("cpu s", 9)
+        << PadLeft("flush s", 9) << PadLeft("rate", 16) << "\n";
     for (const ResultRow& row : m_rows) {
         out << PadRight(row.strCommand, nCommandWidth) << PadLeft(std::to_string(row.nRuns), 6)
             << PadLeft(Format("%.3f", row.dMedianSeconds), 10)
             << PadLeft(Format("%.3f", row.dMinSeconds), 9)
             << PadLeft(Format("%.3f", row.dMaxSeconds), 9)
-            << PadLeft(Format("%.3f", row.dMedianCpuSeconds), 9) << PadLeft(row.strRate, 16)
+            << PadLeft(Format("%.3f", row.dMedianCpuSeconds), 9)
+            << PadLeft(Format("%.3f", row.dMedianFlushSeconds), 9) << PadLeft(row.strRate, 16)
             << "\n";
     }
     out << "\n";

@@ -12,7 +12,8 @@ struct ResultRow {
     double dMinSeconds = 0.0;
     double dMaxSeconds = 0.0;
     double dMedianCpuSeconds = 0.0;
-    std::string strRate;  // "1234 files/s" or "567.8 MB/s"
+    double dMedianFlushSeconds = 0.0;  // of the median time, spent flushing to disk
+    std::string strRate;               // "1234 files/s" or "567.8 MB/s"
 };
 
 struct ResultRatio {

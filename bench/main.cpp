@@ -8,6 +8,7 @@
 
 #include "BenchOptions.h"
 #include "BenchSections.h"
+#include "FlushTiming.h"
 #include "GuiSyncRunner.h"
 #include "Interruption.h"
 #include "MachineLoad.h"
@@ -119,6 +120,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         CatchInterruptions();
+        TimeEngineFlushes();
         const std::string strLoadBefore = LoadAverage();
         std::string strOthers = OtherBenchmarksWarning();
         if (!strOthers.empty()) {

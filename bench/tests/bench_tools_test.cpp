@@ -140,7 +140,7 @@ TEST_F(TreeComparisonTest, EveryKindOfDamageIsFound) {
 
 TEST(ResultTableTest, RatioLinesComeLastInTheirFixedForm) {
     ResultTable table;
-    table.AddRow({"cp -a, full small", 5, 2.0, 1.5, 3.0, 1.9, "10000 files/s"});
+    table.AddRow({"cp -a, full small", 5, 2.0, 1.5, 3.0, 1.9, 0.25, "10000 files/s"});
     table.AddRatio({"full_small_vs_cp", 1.0456, 1.10, 1.02});
     table.AddRatio({"noop_small_vs_rsync", 0.61, 0.50, 0.6});
     std::ostringstream out;
