@@ -14,7 +14,8 @@ enum class FolderOverlap {
     SourceInsideDestination,  // the run would write over the folders it reads
 };
 
-// Compares whole path components, after dropping trailing separators, with symbolic
-// links resolved as far as the folders exist (through the platform's ResolvePath).
+// Compares folders by identity (device and inode), so links, bind mounts and second mounts
+// of the same file system cannot hide an overlap. A destination that does not exist yet is
+// judged by the deepest folder of its path that does.
 FolderOverlap CheckFolderOverlap(const std::string& strSource, const std::string& strDestination,
                                  IPlatform& platform);

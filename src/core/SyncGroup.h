@@ -131,8 +131,12 @@ private:
     bool Cancelled() const { return m_bCancel.load() != 0; }
     bool OpenTopFolders(CSyncRun& run);
     bool OpenTopDestination(CSyncRun& run, CWalkFolder& top);
-    bool ReadSourceFolder(CWalkFolder& folder, int fdParent, bool bFollowLink);
-    void EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const std::string& strName);
+    bool ReadSourceFolder(CWalkFolder& folder, int fdParent);
+    bool IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry);
+    void EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntry& entry);
+    bool OpenDestinationSubFolder(CSyncRun& run, const CWalkFolder& parent, CWalkFolder& child);
+    bool ClaimName(const CSyncRun& run, CWalkFolder& folder, const std::string& strName,
+                   const std::string& strSourcePath);
     void ReopenFolder(CSyncRun& run);
     void FlushDestination(CSyncRun& run);
     void AddLogLine(const std::string& strLine);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "CopyDecision.h"
@@ -14,9 +15,10 @@
 // One folder on the walk's path: the source folder and its destination, their descriptors
 // while they are held, and the entries still to visit.
 struct CWalkFolder {
-    std::string strSource;       // the source folder's full path
-    std::string strDestination;  // its destination folder's full path
-    std::string strName;         // its name in the folder above ("" at the top)
+    std::string strSource;        // the source folder's full path
+    std::string strDestination;   // its destination folder's full path
+    std::string strName;          // its name in the folder above ("" at the top)
+    bool bReachedByLink = false;  // its name in the folder above is a link to it
     posix::FileDescriptor source;
     posix::FileDescriptor destination;
     // Why nothing can be written into the destination folder; 0 when it can.
@@ -24,8 +26,9 @@ struct CWalkFolder {
     // Made by this run, so no leftover of an earlier copy can be in it.
     bool bDestinationIsNew = false;
     bool bLeftoversChecked = false;
-    uint64_t nDevice = 0;  // the source folder's identity
-    uint64_t nInode = 0;
+    CFolderIdentity identity;  // the source folder's
+    // The folded names handed on so far, where the destination ignores letter case.
+    std::unordered_set<std::string> foldedNames;
     std::vector<CDirEntry> entries;
     size_t nNext = 0;
 
@@ -47,5 +50,8 @@ struct CSyncRun {
     // The walk's path, the top folder first. Only the deepest levels (and the top) hold
     // their descriptors, so a deep tree cannot use them all up.
     std::vector<std::unique_ptr<CWalkFolder>> path;
+    // The destination folder, which the walk never enters, and what its file system keeps.
+    CFolderIdentity destination;
+    CFileSystemTraits traits;
     bool bWrote = false;  // something reached the destination and must be flushed
 };

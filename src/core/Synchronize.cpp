@@ -2,6 +2,7 @@
 // and the copy step of one file, with its progress routine.
 #include "Synchronize.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -172,9 +173,15 @@ bool CSyncPair::OpenTopFolders(CSyncRun& run) {
         return false;
     }
     if (top->destination.Valid()) {
-        run.rules.nDestTimeStepNs = Platform().FileSystemTraits(top->destination.Get()).nTimeStepNs;
+        IPlatform& platform = Platform();
+        run.traits = platform.FileSystemTraits(top->destination.Get());
+        run.rules.nDestTimeStepNs = run.traits.nTimeStepNs;
+        CFileStatus status;
+        if (platform.GetStatus({top->destination.Get(), ".", m_strDestination}, true, status)) {
+            run.destination = {status.m_nDevice, status.m_nInode};
+        }
     }
-    if (!ReadSourceFolder(*top, AT_FDCWD, true)) {
+    if (!ReadSourceFolder(*top, AT_FDCWD)) {
         return false;
     }
     run.path.push_back(std::move(top));
@@ -204,6 +211,11 @@ bool CSyncPair::OpenTopDestination(CSyncRun& run, CWalkFolder& top) {
         }
         fd = platform.OpenFolder(at, true);
     }
+    if (fd < 0 && platform.GetLastError() == ENOTDIR) {
+        AddLogLine("ERROR: Destination is not a folder:" + m_strDestination);
+        ++m_nErrors;
+        return false;
+    }
     if (fd < 0) {
         top.nDestinationError = platform.GetLastError();
     }
@@ -213,14 +225,14 @@ bool CSyncPair::OpenTopDestination(CSyncRun& run, CWalkFolder& top) {
 
 // Shows the folder, opens it and reads its entries. False, with an error line, when it
 // cannot be opened; a reading that fails part-way keeps what it read and is an error too.
-bool CSyncPair::ReadSourceFolder(CWalkFolder& folder, int fdParent, bool bFollowLink) {
+bool CSyncPair::ReadSourceFolder(CWalkFolder& folder, int fdParent) {
     SetProgressField(IDC_PROGRESS_FOLDER, folder.strSource);
     SetProgressField(IDC_PROGRESS_DEST, folder.strDestination);
     IPlatform& platform = Platform();
-    const CPathAt at{fdParent,
-                     fdParent == AT_FDCWD ? folder.strSource.c_str() : folder.strName.c_str(),
+    const bool bTop = fdParent == AT_FDCWD;
+    const CPathAt at{fdParent, bTop ? folder.strSource.c_str() : folder.strName.c_str(),
                      folder.strSource};
-    folder.source.Reset(platform.OpenFolder(at, bFollowLink));
+    folder.source.Reset(platform.OpenFolder(at, bTop || folder.bReachedByLink));
     CFileStatus status;
     if (!folder.source.Valid() ||
         !platform.GetStatus({folder.source.Get(), ".", folder.strSource}, true, status)) {
@@ -228,8 +240,7 @@ bool CSyncPair::ReadSourceFolder(CWalkFolder& folder, int fdParent, bool bFollow
         ++m_nErrors;
         return false;
     }
-    folder.nDevice = status.m_nDevice;
-    folder.nInode = status.m_nInode;
+    folder.identity = {status.m_nDevice, status.m_nInode};
     if (!platform.ReadFolder(folder.source.Get(), folder.strSource, folder.entries)) {
         AddErrorLine("ERROR: Couldn't read folder:" + folder.strSource, platform.GetLastError());
         ++m_nErrors;
@@ -252,12 +263,10 @@ void CSyncPair::SyncFolder(CSyncRun& run) {
             continue;
         }
         const CDirEntry& entry = folder.entries[folder.nNext++];
-        if (entry.m_bIsDirectory) {
-            if (m_bSubFolders == 0) {
-                continue;
+        if (IsFolderEntry(folder, entry)) {
+            if (m_bSubFolders != 0) {
+                EnterSubFolder(run, folder, entry);
             }
-            ++m_nDirectories;
-            EnterSubFolder(run, folder, entry.m_strName);
         } else if (!IsCopyTempName(entry.m_strName)) {
             // The copy's own temporary files are never copied, nor counted.
             ++m_nFilesFound;
@@ -268,34 +277,51 @@ void CSyncPair::SyncFolder(CSyncRun& run) {
     }
 }
 
+// A folder, or a link that leads to one: both are walked like folders.
+bool CSyncPair::IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) {
+    if (!entry.m_bIsLink) {
+        return entry.m_bIsDirectory;
+    }
+    const std::string strPath = folder.strSource + "/" + entry.m_strName;
+    CFileStatus status;
+    return Platform().GetStatus({folder.source.Get(), entry.m_strName.c_str(), strPath}, true,
+                                status) &&
+           status.m_kind == FileKind::Folder;
+}
+
 // Creates the destination sub-folder, then reads the source sub-folder and puts it on the
 // walk's path.
-void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const std::string& strName) {
+// Puts a sub-folder on the walk's path: unless it is a folder already on the path, or the
+// destination, its destination sub-folder is made and its entries are read.
+void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntry& entry) {
     IPlatform& platform = Platform();
+    const std::string& strName = entry.m_strName;
     auto child = std::make_unique<CWalkFolder>();
     child->strName = strName;
+    child->bReachedByLink = entry.m_bIsLink;
     child->strSource = parent.strSource + "/" + strName;
     child->strDestination =
         m_strDestination + std::string(RelativePart(child->strSource, m_strSource));
-    if (parent.nDestinationError != 0) {
-        child->nDestinationError = parent.nDestinationError;
-    } else {
-        const CPathAt at{parent.destination.Get(), strName.c_str(), child->strDestination};
-        int32_t nCreateError = 0;
-        if (platform.CreateDirectory(at)) {
-            child->bDestinationIsNew = true;
-            run.bWrote = true;
-        } else {
-            nCreateError = platform.GetLastError();
-        }
-        child->destination.Reset(platform.OpenFolder(at, true));
-        if (!child->destination.Valid()) {
-            child->nDestinationError = nCreateError != 0 && nCreateError != EEXIST
-                                           ? nCreateError
-                                           : platform.GetLastError();
-        }
+
+    CFileStatus status;
+    if (!platform.GetStatus({parent.source.Get(), strName.c_str(), child->strSource}, true,
+                            status)) {
+        AddErrorLine("ERROR: Couldn't read folder:" + child->strSource, platform.GetLastError());
+        ++m_nErrors;
+        return;
     }
-    if (!ReadSourceFolder(*child, parent.source.Get(), false)) {
+    const CFolderIdentity identity{status.m_nDevice, status.m_nInode};
+    const bool bOnPath = std::any_of(run.path.begin(), run.path.end(), [&](const auto& pLevel) {
+        return pLevel->identity == identity;
+    });
+    if (bOnPath || identity == run.destination) {
+        AddLogLine("Skipped folder link loop:" + child->strSource);
+        return;
+    }
+    ++m_nDirectories;
+    if (!ClaimName(run, parent, strName, child->strSource) ||
+        !OpenDestinationSubFolder(run, parent, *child) ||
+        !ReadSourceFolder(*child, parent.source.Get())) {
         return;
     }
     run.path.push_back(std::move(child));
@@ -305,6 +331,56 @@ void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const std::st
         released.source.Close();
         released.destination.Close();
     }
+}
+
+// Makes the destination sub-folder and opens it, never through a link. False, with an
+// error line, when something else than a folder stands in its place: nothing is then
+// written below it.
+bool CSyncPair::OpenDestinationSubFolder(CSyncRun& run, const CWalkFolder& parent,
+                                         CWalkFolder& child) {
+    if (parent.nDestinationError != 0) {
+        child.nDestinationError = parent.nDestinationError;
+        return true;
+    }
+    IPlatform& platform = Platform();
+    const CPathAt at{parent.destination.Get(), child.strName.c_str(), child.strDestination};
+    int32_t nCreateError = 0;
+    if (platform.CreateDirectory(at)) {
+        child.bDestinationIsNew = true;
+        run.bWrote = true;
+    } else {
+        nCreateError = platform.GetLastError();
+    }
+    child.destination.Reset(platform.OpenFolder(at, false));
+    if (child.destination.Valid()) {
+        return true;
+    }
+    const int32_t nOpenError = platform.GetLastError();
+    if (nCreateError == EEXIST && (nOpenError == ELOOP || nOpenError == ENOTDIR)) {
+        AddLogLine("ERROR: Destination is not a folder:" + child.strDestination);
+        ++m_nErrors;
+        return false;
+    }
+    child.nDestinationError =
+        nCreateError != 0 && nCreateError != EEXIST ? nCreateError : nOpenError;
+    return true;
+}
+
+// Where the destination ignores letter case, a second name that differs from one already
+// handed on only in case would overwrite it: it is an error instead.
+bool CSyncPair::ClaimName(const CSyncRun& run, CWalkFolder& folder, const std::string& strName,
+                          const std::string& strSourcePath) {
+    if (!run.traits.bIgnoresCase) {
+        return true;
+    }
+    std::string strFolded = strName;
+    FoldCase(strFolded);
+    if (folder.foldedNames.insert(std::move(strFolded)).second) {
+        return true;
+    }
+    AddLogLine("ERROR: Name differs only in letter case from one already copied:" + strSourcePath);
+    ++m_nErrors;
+    return false;
 }
 
 // Opens the deepest folder on the path again, and the folders between it and the nearest
@@ -321,12 +397,12 @@ void CSyncPair::ReopenFolder(CSyncRun& run) {
         CWalkFolder& above = *run.path[k - 1];
         CWalkFolder& level = *run.path[k];
         level.source.Reset(platform.OpenFolder(
-            {above.source.Get(), level.strName.c_str(), level.strSource}, false));
+            {above.source.Get(), level.strName.c_str(), level.strSource}, level.bReachedByLink));
         CFileStatus status;
         const bool bSame =
             level.source.Valid() &&
             platform.GetStatus({level.source.Get(), ".", level.strSource}, true, status) &&
-            status.m_nDevice == level.nDevice && status.m_nInode == level.nInode;
+            CFolderIdentity{status.m_nDevice, status.m_nInode} == level.identity;
         if (!bSame) {
             const int32_t nError = level.source.Valid() ? ENOENT : platform.GetLastError();
             AddErrorLine("ERROR: Couldn't read folder:" + level.strSource, nError);
@@ -338,7 +414,7 @@ void CSyncPair::ReopenFolder(CSyncRun& run) {
         }
         if (level.nDestinationError == 0) {
             level.destination.Reset(platform.OpenFolder(
-                {above.destination.Get(), level.strName.c_str(), level.strDestination}, true));
+                {above.destination.Get(), level.strName.c_str(), level.strDestination}, false));
             if (!level.destination.Valid()) {
                 level.nDestinationError = platform.GetLastError();
             }
@@ -365,6 +441,9 @@ int32_t CSyncPair::SyncFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry&
             return 0;
         }
     }
+    if (!ClaimName(run, folder, strName, strSourcePath)) {
+        return 0;
+    }
 
     CFileStatus& source = scratch.sourceStatus;
     if (!platform.GetStatus({folder.source.Get(), strName.c_str(), strSourcePath}, true, source)) {
@@ -383,10 +462,12 @@ int32_t CSyncPair::SyncFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry&
     std::string& strDestPath = scratch.strDestPath;
     strDestPath.assign(m_strDestination).append(relative);
     const CPathAt destAt{folder.destination.Get(), strName.c_str(), strDestPath};
-    // A destination whose status cannot be read counts as absent; the copy decides.
+    // A destination whose status cannot be read counts as absent; the copy decides. A link,
+    // or anything else that is neither a file nor a folder, is replaced as if absent.
     CFileStatus& dest = scratch.destStatus;
-    const bool bDestExists =
-        folder.nDestinationError == 0 && platform.GetStatus(destAt, true, dest);
+    const bool bDestExists = folder.nDestinationError == 0 &&
+                             platform.GetStatus(destAt, false, dest) &&
+                             (dest.m_kind == FileKind::Regular || dest.m_kind == FileKind::Folder);
     const FileDecision decision = DecideFile(source, bDestExists ? &dest : nullptr, run.rules);
     if (decision.verdict == FileVerdict::DestinationNewerWarning) {
         AddLogLine("WARNING! Destination file is newer! Skipped:" + strSourcePath);
@@ -415,8 +496,10 @@ int32_t CSyncPair::SyncFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry&
             folder.bLeftoversChecked = true;
             platform.RemoveLeftoverTempFiles(folder.destination.Get(), folder.strDestination);
         }
+        const uint32_t nFlags =
+            run.traits.bKeepsPermissions ? COPY_FILE_DEFAULT : COPY_FILE_NO_PERMISSIONS;
         if (!platform.CopyFileEx({folder.source.Get(), strName.c_str(), strSourcePath}, destAt,
-                                 CopyProgress, this, &m_bCancel)) {
+                                 CopyProgress, this, &m_bCancel, nFlags)) {
             nError = platform.GetLastError();
         }
     }

@@ -75,6 +75,32 @@ struct CPathAt {
 struct CFileSystemTraits {
     // The step of the modification times it keeps, in nanoseconds (1: full precision).
     int64_t nTimeStepNs = 1;
+    bool bKeepsPermissions = true;
+    // Names that differ only in letter case name the same file.
+    bool bIgnoresCase = false;
+};
+
+// A folder's identity: its device and inode numbers. Two paths with the same identity are
+// the same folder, whatever links, bind mounts or second mounts lie between them.
+struct CFolderIdentity {
+    uint64_t nDevice = 0;
+    uint64_t nInode = 0;
+    bool operator==(const CFolderIdentity&) const = default;
+};
+
+// The identities of a folder and of every folder above it up to the root, nearest first.
+// Where the path does not exist (yet), the chain starts at the deepest folder of it that
+// does, and bExists is false.
+struct CFolderAncestry {
+    std::vector<CFolderIdentity> chain;
+    bool bExists = false;
+};
+
+// Flags of the copy.
+enum CopyFlags : uint32_t {
+    COPY_FILE_DEFAULT = 0,
+    // The destination cannot keep permission bits: the copy does not try to set them.
+    COPY_FILE_NO_PERMISSIONS = 1,
 };
 
 // The copy's progress routine: total file size, total bytes transferred, stream size,
@@ -116,9 +142,11 @@ public:
     // Copies a regular file over an existing destination, fail-safe: the new data appears
     // under the destination's name only once complete. Carries the source's permission bits
     // and modification time. Watches *pCancel between chunks. A source that changes while it
-    // is copied is copied again once; a second change fails with kErrorSourceChanged.
+    // is copied is copied again once; a second change fails with kErrorSourceChanged. A
+    // destination that is a link is replaced itself; what it leads to is never touched.
     virtual bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
-                            void* pData, const std::atomic<int32_t>* pCancel) = 0;
+                            void* pData, const std::atomic<int32_t>* pCancel,
+                            uint32_t nCopyFlags) = 0;
     // Removes the copy's temporary files that a process which has ended left in a folder.
     virtual void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) = 0;
     // Writes what is cached for the file system of an open folder to its disk.
@@ -131,8 +159,8 @@ public:
     virtual uint32_t GetTickCount() = 0;
     // The current time, in seconds since 1970.
     virtual uint32_t GetCurrentTime() = 0;
-    // The path with symbolic links resolved as far as it exists, for comparing folders.
-    virtual std::string ResolvePath(const std::string& strPath) = 0;
+    // The identities of a folder and of the folders above it, for comparing folders.
+    virtual CFolderAncestry FolderAncestry(const std::string& strPath) = 0;
     // Reads a whole file; false when it cannot be opened or read.
     virtual bool ReadWholeFile(const std::string& strPath, std::string& bytes) = 0;
     // Replaces a file atomically: a temporary file in the same folder, flushed to disk,
@@ -152,14 +180,14 @@ public:
     bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override;
     bool SetAttributes(const CPathAt& at, uint8_t attributes) override;
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
-                    void* pData, const std::atomic<int32_t>* pCancel) override;
+                    void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags) override;
     void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) override;
     bool FlushFileSystem(int fdFolder, const std::string& strPath) override;
     CFileSystemTraits FileSystemTraits(int fdFolder) override;
     int32_t GetLastError() override;
     uint32_t GetTickCount() override;
     uint32_t GetCurrentTime() override;
-    std::string ResolvePath(const std::string& strPath) override;
+    CFolderAncestry FolderAncestry(const std::string& strPath) override;
     bool ReadWholeFile(const std::string& strPath, std::string& bytes) override;
     bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
                              std::string& strError) override;
@@ -185,8 +213,9 @@ public:
         return m_inner.SetAttributes(at, attributes);
     }
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
-                    void* pData, const std::atomic<int32_t>* pCancel) override {
-        return m_inner.CopyFileEx(from, to, pProgress, pData, pCancel);
+                    void* pData, const std::atomic<int32_t>* pCancel,
+                    uint32_t nCopyFlags) override {
+        return m_inner.CopyFileEx(from, to, pProgress, pData, pCancel, nCopyFlags);
     }
     void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) override {
         m_inner.RemoveLeftoverTempFiles(fdFolder, strPath);
@@ -200,8 +229,8 @@ public:
     int32_t GetLastError() override { return m_inner.GetLastError(); }
     uint32_t GetTickCount() override { return m_inner.GetTickCount(); }
     uint32_t GetCurrentTime() override { return m_inner.GetCurrentTime(); }
-    std::string ResolvePath(const std::string& strPath) override {
-        return m_inner.ResolvePath(strPath);
+    CFolderAncestry FolderAncestry(const std::string& strPath) override {
+        return m_inner.FolderAncestry(strPath);
     }
     bool ReadWholeFile(const std::string& strPath, std::string& bytes) override {
         return m_inner.ReadWholeFile(strPath, bytes);

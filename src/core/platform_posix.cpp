@@ -3,7 +3,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -361,8 +363,8 @@ bool MayReplace(const struct stat& st) {
 
 bool MayReplace(int fdFolder, const char* szName) {
     struct stat st {};
-    // Gone meanwhile: the rename will create it.
-    return ::fstatat(fdFolder, szName, &st, 0) != 0 || MayReplace(st);
+    // Gone meanwhile: the rename will create it. A link is replaced itself.
+    return ::fstatat(fdFolder, szName, &st, AT_SYMLINK_NOFOLLOW) != 0 || MayReplace(st);
 }
 
 // Whether the source is still what it was when the copy began: same size, same time.
@@ -373,14 +375,22 @@ bool SourceUnchanged(int fdSource, const struct stat& stBefore) {
            stAfter.st_mtim.tv_nsec == stBefore.st_mtim.tv_nsec;
 }
 
+// What one copy works with besides the descriptors.
+struct CopyRequest {
+    CopyProgressRoutine pProgress;
+    void* pData;
+    const std::atomic<int32_t>* pCancel;
+    uint32_t nFlags;
+};
+
 // Copies the data, then checks that the source did not change meanwhile, and gives the
 // copy its permission bits and modification time. The bits were asked for at creation;
-// they need setting again only where the creation mask took some.
+// they need setting again only where the creation mask took some. A file system that
+// cannot keep them (FAT) refuses with EPERM: the data and the time still count.
 CopyResult WriteData(int fdSource, const struct stat& stSource, int fdTarget,
-                     CopyProgressRoutine pProgress, void* pData,
-                     const std::atomic<int32_t>* pCancel) {
-    ChunkCopier copier(fdSource, fdTarget, static_cast<int64_t>(stSource.st_size), pProgress, pData,
-                       pCancel);
+                     const CopyRequest& request) {
+    ChunkCopier copier(fdSource, fdTarget, static_cast<int64_t>(stSource.st_size),
+                       request.pProgress, request.pData, request.pCancel);
     if (!copier.Run()) {
         return CopyResult::Failed;
     }
@@ -388,7 +398,8 @@ CopyResult WriteData(int fdSource, const struct stat& stSource, int fdTarget,
         return CopyResult::SourceChanged;
     }
     const mode_t mode = stSource.st_mode & 0777;
-    if ((mode & CreationMask()) != 0 && ::fchmod(fdTarget, mode) != 0) {
+    if ((request.nFlags & COPY_FILE_NO_PERMISSIONS) == 0 && (mode & CreationMask()) != 0 &&
+        ::fchmod(fdTarget, mode) != 0 && errno != EPERM) {
         Fail();
         return CopyResult::Failed;
     }
@@ -427,8 +438,7 @@ bool ReplaceWithUnnamed(int fdFile, int fdFolder, const char* szName) {
 // The copy through an unnamed file, which appears under the destination's name only
 // once it is complete. Retry when this file system or kernel cannot do it.
 CopyResult CopyThroughUnnamed(int fdSource, const struct stat& stSource, const SplitPath& to,
-                              CopyProgressRoutine pProgress, void* pData,
-                              const std::atomic<int32_t>* pCancel) {
+                              const CopyRequest& request) {
     FileDescriptor target(
         ::openat(to.Folder(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, stSource.st_mode & 0777));
     if (!target.Valid()) {
@@ -439,8 +449,7 @@ CopyResult CopyThroughUnnamed(int fdSource, const struct stat& stSource, const S
         Fail();
         return CopyResult::Failed;
     }
-    const CopyResult written =
-        WriteData(fdSource, stSource, target.Get(), pProgress, pData, pCancel);
+    const CopyResult written = WriteData(fdSource, stSource, target.Get(), request);
     if (written != CopyResult::Done) {
         return written;
     }
@@ -466,8 +475,7 @@ CopyResult CopyThroughUnnamed(int fdSource, const struct stat& stSource, const S
 
 // The copy through a named temporary file renamed over the destination.
 CopyResult CopyThroughNamed(int fdSource, const struct stat& stSource, const SplitPath& to,
-                            CopyProgressRoutine pProgress, void* pData,
-                            const std::atomic<int32_t>* pCancel) {
+                            const CopyRequest& request) {
     std::string strTempName;
     FileDescriptor target(CreateNamedTemp(to.Folder(), strTempName, stSource.st_mode & 0777));
     if (!target.Valid()) {
@@ -475,8 +483,7 @@ CopyResult CopyThroughNamed(int fdSource, const struct stat& stSource, const Spl
         return CopyResult::Failed;
     }
     TempFileGuard guard(to.Folder(), strTempName);
-    const CopyResult written =
-        WriteData(fdSource, stSource, target.Get(), pProgress, pData, pCancel);
+    const CopyResult written = WriteData(fdSource, stSource, target.Get(), request);
     if (written != CopyResult::Done) {
         return written;
     }
@@ -489,8 +496,7 @@ CopyResult CopyThroughNamed(int fdSource, const struct stat& stSource, const Spl
     return CopyResult::Done;
 }
 
-CopyResult CopyOnce(const SplitPath& from, const SplitPath& to, CopyProgressRoutine pProgress,
-                    void* pData, const std::atomic<int32_t>* pCancel) {
+CopyResult CopyOnce(const SplitPath& from, const SplitPath& to, const CopyRequest& request) {
     // Non-blocking, so that a FIFO or device is opened without waiting for a peer; the
     // type test below then turns it away. Reads of a regular file ignore the flag.
     FileDescriptor source(
@@ -505,16 +511,17 @@ CopyResult CopyOnce(const SplitPath& from, const SplitPath& to, CopyProgressRout
         return CopyResult::Failed;
     }
     // An existing destination is checked before any data moves, and replaced through a
-    // named file; a new one is written unnamed and linked in place.
+    // named file; a new one is written unnamed and linked in place. A link is looked at,
+    // and replaced, as itself.
     struct stat stTarget {};
-    const bool bExists = ::fstatat(to.Folder(), to.Name(), &stTarget, 0) == 0;
+    const bool bExists = ::fstatat(to.Folder(), to.Name(), &stTarget, AT_SYMLINK_NOFOLLOW) == 0;
     if (bExists && !MayReplace(stTarget)) {
         return CopyResult::Failed;
     }
     if (!bExists && g_linkMethod.load() != LinkMethod::Unavailable) {
-        return CopyThroughUnnamed(source.Get(), stSource, to, pProgress, pData, pCancel);
+        return CopyThroughUnnamed(source.Get(), stSource, to, request);
     }
-    return CopyThroughNamed(source.Get(), stSource, to, pProgress, pData, pCancel);
+    return CopyThroughNamed(source.Get(), stSource, to, request);
 }
 
 // A file-size limit makes a write fail with EFBIG instead of ending the process.
@@ -632,15 +639,16 @@ bool PosixPlatform::SetAttributes(const CPathAt& at, uint8_t attributes) {
 
 bool PosixPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
                                CopyProgressRoutine pProgress, void* pData,
-                               const std::atomic<int32_t>* pCancel) {
+                               const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags) {
     IgnoreFileSizeSignal();
+    const CopyRequest request{pProgress, pData, pCancel, nCopyFlags};
     const SplitPath source(from);
     const SplitPath target(to);
     // A new attempt after a file system refused unnamed files, or after the source changed
     // under the copy; a second change is an error.
     bool bChangedOnce = false;
     for (int nAttempt = 0; nAttempt < 3; ++nAttempt) {
-        switch (CopyOnce(source, target, pProgress, pData, pCancel)) {
+        switch (CopyOnce(source, target, request)) {
             case CopyResult::Done:
                 return true;
             case CopyResult::Failed:
@@ -678,6 +686,13 @@ CFileSystemTraits PosixPlatform::FileSystemTraits(int fdFolder) {
     struct statfs fs {};
     if (::fstatfs(fdFolder, &fs) == 0 && (fs.f_type == kMsdosMagic || fs.f_type == kExfatMagic)) {
         traits.nTimeStepNs = 2'000'000'000;
+        traits.bKeepsPermissions = false;
+        traits.bIgnoresCase = true;
+    }
+    // A folder of ext4 or f2fs may be made to ignore letter case; its sub-folders inherit it.
+    int nFlags = 0;
+    if (::ioctl(fdFolder, FS_IOC_GETFLAGS, &nFlags) == 0 && (nFlags & FS_CASEFOLD_FL) != 0) {
+        traits.bIgnoresCase = true;
     }
     return traits;
 }
@@ -698,40 +713,49 @@ uint32_t PosixPlatform::GetCurrentTime() {
     return static_cast<uint32_t>(::time(nullptr));
 }
 
-std::string PosixPlatform::ResolvePath(const std::string& strPath) {
+CFolderAncestry PosixPlatform::FolderAncestry(const std::string& strPath) {
+    CFolderAncestry ancestry;
     if (strPath.empty()) {
-        return strPath;
+        return ancestry;
     }
-    // Resolve the deepest part that exists and keep the rest as written.
-    std::string strHead = strPath;
-    std::string strTail;
-    for (;;) {
-        char szResolved[PATH_MAX];
-        if (::realpath(strHead.c_str(), szResolved) != nullptr) {
-            std::string strResult(szResolved);
-            if (!strTail.empty()) {
-                if (strResult.back() != '/') {
-                    strResult += '/';
-                }
-                strResult += strTail;
-            }
-            return strResult;
+    // Down the path one name at a time, links followed; ".." after a name that does not
+    // exist takes that name back, as the path reads.
+    FileDescriptor current(::open(strPath[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    size_t nMissing = 0;
+    for (size_t nStart = 0; nStart <= strPath.size() && current.Valid();) {
+        size_t nEnd = strPath.find('/', nStart);
+        if (nEnd == std::string::npos) {
+            nEnd = strPath.size();
         }
-        if (strHead == "." || strHead == "/") {
-            return strPath;  // not even the starting point can be resolved
+        const std::string strName = strPath.substr(nStart, nEnd - nStart);
+        nStart = nEnd + 1;
+        if (strName.empty() || strName == ".") {
+            continue;
         }
-        while (strHead.size() > 1 && strHead.back() == '/') {
-            strHead.pop_back();
+        if (nMissing > 0) {
+            nMissing = strName == ".." ? nMissing - 1 : nMissing + 1;
+            continue;
         }
-        const size_t nCut = strHead.rfind('/');
-        std::string strLast;
-        if (nCut == std::string::npos) {
-            strLast = strHead;
-            strHead = ".";
+        const int fd = ::openat(current.Get(), strName.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            ++nMissing;
         } else {
-            strLast = strHead.substr(nCut + 1);
-            strHead = nCut == 0 ? "/" : strHead.substr(0, nCut);
+            current.Reset(fd);
         }
-        strTail = strTail.empty() ? strLast : strLast + "/" + strTail;
     }
+    ancestry.bExists = nMissing == 0;
+    // Up through "..", which is the folder itself at the root.
+    while (current.Valid()) {
+        struct stat st {};
+        if (::fstat(current.Get(), &st) != 0) {
+            break;
+        }
+        const CFolderIdentity identity{st.st_dev, st.st_ino};
+        if (!ancestry.chain.empty() && ancestry.chain.back() == identity) {
+            break;
+        }
+        ancestry.chain.push_back(identity);
+        current.Reset(::openat(current.Get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    }
+    return ancestry;
 }

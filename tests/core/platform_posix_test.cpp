@@ -56,12 +56,12 @@ struct ProgressProbe {
 
 class PlatformTest : public testing::Test {
 protected:
-    bool Copy(const std::string& strFrom, const std::string& strTo,
-              ProgressProbe* pProbe = nullptr) {
+    bool Copy(const std::string& strFrom, const std::string& strTo, ProgressProbe* pProbe = nullptr,
+              uint32_t nFlags = COPY_FILE_DEFAULT) {
         ProgressProbe unused;
         ProgressProbe& probe = pProbe != nullptr ? *pProbe : unused;
         return m_platform.CopyFileEx(CPathAt::Whole(strFrom), CPathAt::Whole(strTo),
-                                     ProgressProbe::Routine, &probe, &m_cancel);
+                                     ProgressProbe::Routine, &probe, &m_cancel, nFlags);
     }
     bool Status(const std::string& strPath, CFileStatus& status, bool bFollowLink = true) {
         return m_platform.GetStatus(CPathAt::Whole(strPath), bFollowLink, status);
@@ -423,14 +423,50 @@ TEST_F(PlatformTest, LeftoverTempFilesOfEndedProcessesAreRemoved) {
     EXPECT_EQ(ListTree(m_temp.Path()), (std::vector<std::string>{strRunning, ".folvex-tmp-notes"}));
 }
 
-TEST_F(PlatformTest, ResolvePathFollowsLinksAsFarAsTheyExist) {
+// The same folder has the same identity whatever the path to it; a path that does not
+// exist yet is judged by its deepest folder that does.
+TEST_F(PlatformTest, FolderAncestryByIdentity) {
     MakeFolders(m_temp / "real/inside");
     ASSERT_EQ(::symlink((m_temp / "real").c_str(), (m_temp / "alias").c_str()), 0);
-    const std::string strReal = m_platform.ResolvePath(m_temp / "real");
-    EXPECT_EQ(m_platform.ResolvePath(m_temp / "alias"), strReal);
-    EXPECT_EQ(m_platform.ResolvePath(m_temp / "alias/inside/"), strReal + "/inside");
-    EXPECT_EQ(m_platform.ResolvePath(m_temp / "alias/not/yet"), strReal + "/not/yet");
-    EXPECT_EQ(m_platform.ResolvePath(""), "");
+    const CFolderAncestry real = m_platform.FolderAncestry(m_temp / "real");
+    ASSERT_TRUE(real.bExists);
+    ASSERT_GE(real.chain.size(), 3u);
+    EXPECT_EQ(m_platform.FolderAncestry(m_temp / "alias/").chain, real.chain);
+    EXPECT_EQ(m_platform.FolderAncestry(m_temp / "alias/inside/..").chain, real.chain);
+    const CFolderAncestry missing = m_platform.FolderAncestry(m_temp / "alias/not/yet");
+    EXPECT_FALSE(missing.bExists);
+    EXPECT_EQ(missing.chain, real.chain);
+    EXPECT_EQ(m_platform.FolderAncestry(m_temp / "gone/../real").chain, real.chain);
+    EXPECT_EQ(m_platform.FolderAncestry(m_temp / "real/inside").chain.at(1), real.chain.at(0));
+}
+
+// Attributes are never changed through a link; a copy over a link replaces the link, and
+// what it leads to stays as it was.
+TEST_F(PlatformTest, LinksAtTheDestinationAreNeverFollowed) {
+    WriteFile(m_temp / "outside", "keep", 1000000000);
+    SetMode(m_temp / "outside", 0444);
+    ASSERT_EQ(::symlink((m_temp / "outside").c_str(), (m_temp / "link").c_str()), 0);
+    EXPECT_FALSE(m_platform.SetAttributes(CPathAt::Whole(m_temp / "link"), 0));
+    WriteFile(m_temp / "src", "new");
+    ASSERT_TRUE(Copy(m_temp / "src", m_temp / "link"));
+    EXPECT_EQ(ReadFile(m_temp / "link"), "new");
+    EXPECT_EQ(ReadFile(m_temp / "outside"), "keep");
+    EXPECT_EQ(Mode(m_temp / "outside"), 0444u);
+    struct stat st {};
+    ASSERT_EQ(::lstat((m_temp / "link").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+}
+
+// Where the destination cannot keep permission bits the copy does not set them.
+TEST_F(PlatformTest, CopyWithoutPermissionBits) {
+    WriteFile(m_temp / "src", "x");
+    SetMode(m_temp / "src", 0777);
+    const mode_t previous = ::umask(022);
+    ASSERT_TRUE(Copy(m_temp / "src", m_temp / "with"));
+    ASSERT_TRUE(Copy(m_temp / "src", m_temp / "without", nullptr, COPY_FILE_NO_PERMISSIONS));
+    ::umask(previous);
+    EXPECT_EQ(Mode(m_temp / "with"), 0777u);
+    EXPECT_EQ(Mode(m_temp / "without"), 0755u);
 }
 
 TEST_F(PlatformTest, TickAndClockMove) {

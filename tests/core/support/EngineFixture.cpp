@@ -33,7 +33,7 @@ std::vector<std::string> EngineTest::Expand(const std::vector<std::string>& line
 }
 
 int32_t EngineTest::RunChecked() {
-    const InvariantChecker invariants(Src(), Dst());
+    const InvariantChecker invariants(Src(), Dst(), m_temp.Path());
     const int32_t nErrors = m_pair.DoSync();
     EXPECT_TRUE(invariants.Check());
     return nErrors;

@@ -51,9 +51,10 @@ bool FaultPlatform::GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& 
 
 bool FaultPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
                                CopyProgressRoutine pProgress, void* pData,
-                               const std::atomic<int32_t>* pCancel) {
+                               const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags) {
     m_nInjectedError = 0;
     ++m_nCopies;
+    m_nLastCopyFlags = nCopyFlags;
     if (m_beforeCopy) {
         m_beforeCopy(from.strPath, to.strPath);
     }
@@ -70,7 +71,7 @@ bool FaultPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
         pProgress(nSize, nSize, nSize, nSize, 1, CALLBACK_CHUNK_FINISHED, -1, -1, pData);
         return true;
     }
-    return ForwardingPlatform::CopyFileEx(from, to, pProgress, pData, pCancel);
+    return ForwardingPlatform::CopyFileEx(from, to, pProgress, pData, pCancel, nCopyFlags);
 }
 
 bool FaultPlatform::FlushFileSystem(int fdFolder, const std::string& strPath) {
@@ -83,11 +84,7 @@ bool FaultPlatform::FlushFileSystem(int fdFolder, const std::string& strPath) {
 }
 
 CFileSystemTraits FaultPlatform::FileSystemTraits(int fdFolder) {
-    CFileSystemTraits traits = ForwardingPlatform::FileSystemTraits(fdFolder);
-    if (m_nTimeStepNs) {
-        traits.nTimeStepNs = *m_nTimeStepNs;
-    }
-    return traits;
+    return m_traits ? *m_traits : ForwardingPlatform::FileSystemTraits(fdFolder);
 }
 
 int32_t FaultPlatform::GetLastError() {

@@ -1,7 +1,8 @@
 // The real platform with faults and clocks of the test's choosing: a failing n-th copy, a
 // failing status query, an unreadable folder, a failing flush, a set tick and current time,
-// a file system that keeps coarse times, and hooks that run just before a status query or a
-// copy (to delete a file, or to cancel at that point). Faults are chosen by whole path.
+// a file system that keeps less (coarse times, no permission bits, no letter case), and hooks that
+// run just before a status query or a copy (to delete a file, or to cancel at that point). Faults
+// are chosen by whole path.
 #pragma once
 
 #include <atomic>
@@ -25,7 +26,7 @@ public:
     bool CreateDirectory(const CPathAt& at) override;
     bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override;
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
-                    void* pData, const std::atomic<int32_t>* pCancel) override;
+                    void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags) override;
     bool FlushFileSystem(int fdFolder, const std::string& strPath) override;
     CFileSystemTraits FileSystemTraits(int fdFolder) override;
     int32_t GetLastError() override;
@@ -45,8 +46,8 @@ public:
     std::set<std::string> m_uncreatableFolders;
     // The flush fails with this code.
     int m_nFlushErrno = 0;
-    // The destination file system keeps times in steps of this many nanoseconds.
-    std::optional<int64_t> m_nTimeStepNs;
+    // What the destination's file system keeps, instead of what it really keeps.
+    std::optional<CFileSystemTraits> m_traits;
     // When set, the tick starts here and advances by m_nTickStep at every reading.
     std::optional<uint32_t> m_nTick;
     uint32_t m_nTickStep = 0;
@@ -60,6 +61,7 @@ public:
 
     int CopyCount() const { return m_nCopies; }
     int FlushCount() const { return m_nFlushes; }
+    uint32_t LastCopyFlags() const { return m_nLastCopyFlags; }
     std::vector<std::string> CreatedFolders() const { return m_created; }
 
 private:
@@ -68,6 +70,7 @@ private:
     PosixPlatform m_posix;
     int m_nCopies = 0;
     int m_nFlushes = 0;
+    uint32_t m_nLastCopyFlags = 0;
     int32_t m_nInjectedError = 0;
     std::vector<std::string> m_created;
 };

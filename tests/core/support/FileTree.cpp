@@ -88,8 +88,53 @@ void BuildTree(const std::string& strRoot, const std::vector<TreeEntry>& files) 
     }
 }
 
-std::vector<std::string> ListTree(const std::string& strRoot) {
+namespace {
+
+struct Identity {
+    dev_t nDevice;
+    ino_t nInode;
+    bool operator==(const Identity&) const = default;
+};
+
+void ListFollowing(const std::string& strRoot, const std::string& strRelative,
+                   std::vector<Identity>& path, std::vector<std::string>& paths) {
+    std::error_code error;
+    const std::string strFolder = strRelative.empty() ? strRoot : strRoot + "/" + strRelative;
+    for (const fs::directory_entry& entry : fs::directory_iterator(strFolder, error)) {
+        const std::string strName = entry.path().filename().string();
+        const std::string strChild = strRelative.empty() ? strName : strRelative + "/" + strName;
+        struct stat st {};
+        const bool bFolder = ::stat(entry.path().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        const Identity identity{st.st_dev, st.st_ino};
+        if (!bFolder || std::find(path.begin(), path.end(), identity) != path.end()) {
+            paths.push_back(strChild);
+            continue;
+        }
+        paths.push_back(strChild + "/");
+        path.push_back(identity);
+        ListFollowing(strRoot, strChild, path, paths);
+        path.pop_back();
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> ListTree(const std::string& strRoot, bool bFollowFolderLinks,
+                                  const std::string& strNotInto) {
     std::vector<std::string> paths;
+    if (bFollowFolderLinks) {
+        // Folders never entered go first on the path; the root follows them.
+        std::vector<Identity> path;
+        for (const std::string& strFolder : {strNotInto, strRoot}) {
+            struct stat st {};
+            if (!strFolder.empty() && ::stat(strFolder.c_str(), &st) == 0) {
+                path.push_back({st.st_dev, st.st_ino});
+            }
+        }
+        ListFollowing(strRoot, "", path, paths);
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    }
     std::error_code error;
     for (auto it = fs::recursive_directory_iterator(strRoot, error);
          it != fs::recursive_directory_iterator(); it.increment(error)) {

@@ -25,5 +25,7 @@ struct TreeEntry {
 // Builds the files and folders of a tree below strRoot.
 void BuildTree(const std::string& strRoot, const std::vector<TreeEntry>& files);
 // The relative paths of every file and folder below strRoot ("sub/", "sub/three.txt"),
-// sorted.
-std::vector<std::string> ListTree(const std::string& strRoot);
+// sorted. Links to folders are entered only when asked, and never into a folder that is
+// already on the way down, nor into strNotInto.
+std::vector<std::string> ListTree(const std::string& strRoot, bool bFollowFolderLinks = false,
+                                  const std::string& strNotInto = {});

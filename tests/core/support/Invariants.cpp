@@ -10,13 +10,14 @@
 
 namespace fs = std::filesystem;
 
-TreeSnapshot Snapshot(const std::string& strRoot) {
+TreeSnapshot Snapshot(const std::string& strRoot, bool bFollowLinks,
+                      const std::string& strNotInto) {
     TreeSnapshot snapshot;
-    for (const std::string& strRelative : ListTree(strRoot)) {
+    for (const std::string& strRelative : ListTree(strRoot, bFollowLinks, strNotInto)) {
         const std::string strPath = strRoot + "/" + strRelative;
-        // Links count as what they lead to, as the copy sees them.
         struct stat st {};
-        if (::stat(strPath.c_str(), &st) != 0 && ::lstat(strPath.c_str(), &st) != 0) {
+        if ((!bFollowLinks || ::stat(strPath.c_str(), &st) != 0) &&
+            ::lstat(strPath.c_str(), &st) != 0) {
             continue;
         }
         FileState state;
@@ -74,16 +75,45 @@ testing::AssertionResult FilesAreOldOrCopies(const std::string& strRoot, const T
 
 }  // namespace
 
-InvariantChecker::InvariantChecker(const std::string& strSource, const std::string& strDestination)
+InvariantChecker::InvariantChecker(const std::string& strSource, const std::string& strDestination,
+                                   const std::string& strWorld)
     : m_strSource(strSource),
       m_strDestination(strDestination),
-      m_source(Snapshot(strSource)),
-      m_destination(Snapshot(strDestination)) {}
+      m_strWorld(strWorld),
+      m_source(Snapshot(strSource, true, strDestination)),
+      m_destination(Snapshot(strDestination)),
+      m_outside(Outside()) {}
+
+// Everything below the world folder but the destination, links as themselves.
+TreeSnapshot InvariantChecker::Outside() const {
+    TreeSnapshot outside;
+    if (m_strWorld.empty()) {
+        return outside;
+    }
+    const std::string strSkip = m_strDestination.substr(m_strWorld.size() + 1) + "/";
+    for (auto& [strRelative, state] : Snapshot(m_strWorld, false)) {
+        if (strRelative.rfind(strSkip, 0) != 0 && strRelative + "/" != strSkip) {
+            outside.emplace(strRelative, state);
+        }
+    }
+    return outside;
+}
 
 testing::AssertionResult InvariantChecker::Check() const {
-    const TreeSnapshot source = Snapshot(m_strSource);
+    const TreeSnapshot source = Snapshot(m_strSource, true, m_strDestination);
     if (source != m_source) {
         return testing::AssertionFailure() << "the source tree changed: " << m_strSource;
+    }
+    const TreeSnapshot outside = Outside();
+    for (const TreeSnapshot* pOne : {&outside, &m_outside}) {
+        const TreeSnapshot& other = pOne == &outside ? m_outside : outside;
+        for (const auto& [strRelative, state] : *pOne) {
+            const auto it = other.find(strRelative);
+            if (it == other.end() || it->second != state) {
+                return testing::AssertionFailure()
+                       << "changed outside the destination: " << m_strWorld << "/" << strRelative;
+            }
+        }
     }
     return FilesAreOldOrCopies(m_strDestination, Snapshot(m_strDestination), m_destination,
                                m_source);
