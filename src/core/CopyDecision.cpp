@@ -86,3 +86,28 @@ FileDecision DecideFile(const CFileStatus& source, const CFileStatus* pDestinati
     }
     return {verdict, rules.bOverwriteRHS && (dest.m_attribute & kRhsAttributes) != 0};
 }
+
+const char* VerdictReason(FileVerdict verdict) {
+    switch (verdict) {
+        case FileVerdict::Excluded:
+            return "excluded";
+        case FileVerdict::NotRegularFile:
+            return "not a regular file";
+        case FileVerdict::OlderThanLastCopy:
+            return "older than the last copy";
+        case FileVerdict::SameFile:
+            return "same time";
+        case FileVerdict::DestinationNewer:
+        case FileVerdict::DestinationNewerWarning:
+            return "destination newer";
+        case FileVerdict::CopyNew:
+            return "new";
+        case FileVerdict::CopySourceNewer:
+            return "source newer";
+        case FileVerdict::CopySizeDiffers:
+            return "size differs";
+        case FileVerdict::CopyUnchecked:
+            return "date not checked";
+    }
+    return "";
+}

@@ -56,3 +56,6 @@ std::optional<FileVerdict> DecideBySource(const CFileStatus& source, const CopyR
 // The decision for a file that is not excluded, given its destination (nullptr: absent).
 FileDecision DecideFile(const CFileStatus& source, const CFileStatus* pDestination,
                         const CopyRules& rules);
+
+// Why, in a few words, for the dry run ("new", "same time", ...).
+const char* VerdictReason(FileVerdict verdict);

@@ -15,6 +15,7 @@ struct CDirEntry;
 struct CRunPlan;
 struct CSyncRun;
 struct CWalkFolder;
+enum class FileVerdict : uint8_t;
 
 // Seconds since 1970-01-01 00:00:00 UTC, as the group list file stores them.
 using CTime32 = uint32_t;
@@ -97,7 +98,9 @@ public:
     // cancel request is not cleared: whoever starts the pair clears it.
     int32_t DoSync();
     // The pair as Start runs it: one way, or both ways with one result; returns m_nErrors.
-    int32_t DoSyncPair();
+    // A dry run tells for every file what the run would do and why, and changes nothing:
+    // no folder, no file, no date.
+    int32_t DoSyncPair(bool bDryRun = false);
     // Walks the folders on the run's path (and, with sub-folders on, all below them).
     void SyncFolder(CSyncRun& run);
     // Decides about one file the walk found and copies it; 1 when copied, else 0.
@@ -141,6 +144,8 @@ private:
     void FlushDestination(CSyncRun& run);
     void AddLogLine(const std::string& strLine);
     void AddErrorLine(const std::string& strLine, int32_t nSystemError);
+    void AddPlanLine(const CSyncRun& run, const char* szWhat, FileVerdict verdict,
+                     const std::string& strPath, bool bClearAttributes = false);
     void SetProgressField(int nId, const std::string& strText);
     bool RefuseOverlappingFolders();
 };

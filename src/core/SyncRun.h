@@ -25,6 +25,8 @@ struct CWalkFolder {
     int32_t nDestinationError = 0;
     // Made by this run, so no leftover of an earlier copy can be in it.
     bool bDestinationIsNew = false;
+    // A dry run found no destination folder where the run would make one.
+    bool bDestinationAbsent = false;
     bool bLeftoversChecked = false;
     CFolderIdentity identity;  // the source folder's
     // The folded names handed on so far, where the destination ignores letter case.
@@ -40,6 +42,7 @@ struct CRunPlan {
     int64_t timeReference = 0;           // "Only newer than this date"
     bool bMayCreateDestination = false;  // no earlier run found anything there
     bool bMoveDate = true;               // a clean run moves the last-copy date
+    bool bDryRun = false;                // tell what the run would do, and do nothing
     uint32_t timeStarted = 0;            // out: when the run started
 };
 

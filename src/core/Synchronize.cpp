@@ -92,15 +92,16 @@ int32_t CSyncPair::DoSync() {
     return RunOneWay(plan);
 }
 
-int32_t CSyncPair::DoSyncPair() {
-    if (m_bBothWays == 0) {
-        return DoSync();
-    }
-    // Both directions compare with the date as it was when the pair started, and the date
-    // moves only when both were clean.
+int32_t CSyncPair::DoSyncPair(bool bDryRun) {
     CRunPlan forward;
     forward.timeReference = m_timeLastCopy;
     forward.bMayCreateDestination = !HasRunBefore();
+    forward.bDryRun = bDryRun;
+    if (m_bBothWays == 0) {
+        return RunOneWay(forward);
+    }
+    // Both directions compare with the date as it was when the pair started, and the date
+    // moves only when both were clean.
     forward.bMoveDate = false;
     RunOneWay(forward);
     if (Cancelled()) {
@@ -112,7 +113,7 @@ int32_t CSyncPair::DoSyncPair() {
     RunOneWay(reverse);
     std::swap(m_strSource, m_strDestination);
     m_nErrors += nForwardErrors;
-    if (m_nErrors == 0 && !Cancelled()) {
+    if (m_nErrors == 0 && !Cancelled() && !bDryRun) {
         m_timeLastCopy = forward.timeStarted;
     }
     return m_nErrors;
@@ -154,6 +155,9 @@ int32_t CSyncPair::RunOneWay(CRunPlan& plan) {
     if (Cancelled()) {
         AddLogLine("User cancelled operation!");
         ++m_nErrors;
+    } else if (m_nErrors == 0 && plan.bDryRun) {
+        AddLogLine("Dry run: would copy " + std::to_string(static_cast<int32_t>(m_nFilesCopied)) +
+                   " files from " + m_strSource + " to " + m_strDestination);
     } else if (m_nErrors == 0) {
         AddLogLine("Succes: Copied " + std::to_string(static_cast<int32_t>(m_nFilesCopied)) +
                    " files from " + m_strSource + " to " + m_strDestination);
@@ -200,6 +204,10 @@ bool CSyncPair::OpenTopDestination(CSyncRun& run, CWalkFolder& top) {
                        m_strDestination);
             ++m_nErrors;
             return false;
+        }
+        if (run.plan.bDryRun) {
+            top.bDestinationAbsent = true;
+            return true;
         }
         // One level: a missing parent is not made, and every copy then fails.
         if (platform.CreateDirectory(at)) {
@@ -338,14 +346,17 @@ void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEnt
 // written below it.
 bool CSyncPair::OpenDestinationSubFolder(CSyncRun& run, const CWalkFolder& parent,
                                          CWalkFolder& child) {
-    if (parent.nDestinationError != 0) {
+    if (parent.nDestinationError != 0 || parent.bDestinationAbsent) {
         child.nDestinationError = parent.nDestinationError;
+        child.bDestinationAbsent = parent.bDestinationAbsent;
         return true;
     }
     IPlatform& platform = Platform();
     const CPathAt at{parent.destination.Get(), child.strName.c_str(), child.strDestination};
     int32_t nCreateError = 0;
-    if (platform.CreateDirectory(at)) {
+    if (run.plan.bDryRun) {
+        nCreateError = EEXIST;  // a dry run makes nothing
+    } else if (platform.CreateDirectory(at)) {
         child.bDestinationIsNew = true;
         run.bWrote = true;
     } else {
@@ -356,6 +367,10 @@ bool CSyncPair::OpenDestinationSubFolder(CSyncRun& run, const CWalkFolder& paren
         return true;
     }
     const int32_t nOpenError = platform.GetLastError();
+    if (run.plan.bDryRun && nOpenError == ENOENT) {
+        child.bDestinationAbsent = true;
+        return true;
+    }
     if (nCreateError == EEXIST && (nOpenError == ELOOP || nOpenError == ENOTDIR)) {
         AddLogLine("ERROR: Destination is not a folder:" + child.strDestination);
         ++m_nErrors;
@@ -438,6 +453,7 @@ int32_t CSyncPair::SyncFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry&
         scratch.strFolded.assign(relative);
         FoldCase(scratch.strFolded);
         if (IsExcluded(scratch.strFolded, run.rules.exclude)) {
+            AddPlanLine(run, "Would skip", FileVerdict::Excluded, strSourcePath);
             return 0;
         }
     }
@@ -455,6 +471,8 @@ int32_t CSyncPair::SyncFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry&
     if (const std::optional<FileVerdict> verdict = DecideBySource(source, run.rules)) {
         if (*verdict == FileVerdict::NotRegularFile) {
             AddLogLine("Skipped (not a regular file):" + strSourcePath);
+        } else {
+            AddPlanLine(run, "Would skip", *verdict, strSourcePath);
         }
         return 0;
     }
@@ -465,7 +483,7 @@ int32_t CSyncPair::SyncFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry&
     // A destination whose status cannot be read counts as absent; the copy decides. A link,
     // or anything else that is neither a file nor a folder, is replaced as if absent.
     CFileStatus& dest = scratch.destStatus;
-    const bool bDestExists = folder.nDestinationError == 0 &&
+    const bool bDestExists = folder.nDestinationError == 0 && !folder.bDestinationAbsent &&
                              platform.GetStatus(destAt, false, dest) &&
                              (dest.m_kind == FileKind::Regular || dest.m_kind == FileKind::Folder);
     const FileDecision decision = DecideFile(source, bDestExists ? &dest : nullptr, run.rules);
@@ -475,9 +493,15 @@ int32_t CSyncPair::SyncFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry&
         return 0;
     }
     if (!decision.Copies()) {
+        AddPlanLine(run, "Would skip", decision.verdict, strSourcePath);
         return 0;
     }
-    if (decision.bClearAttributes) {
+    if (run.plan.bDryRun && folder.nDestinationError == 0) {
+        AddPlanLine(run, "Would copy", decision.verdict, strDestPath, decision.bClearAttributes);
+        m_dwBytesCopied += static_cast<uint32_t>(source.m_size);
+        return 1;
+    }
+    if (decision.bClearAttributes && folder.nDestinationError == 0) {
         // A failure here shows in the copy, which then cannot replace the file.
         platform.SetAttributes(destAt, static_cast<uint8_t>(dest.m_attribute & ~kRhsAttributes));
         AddLogLine("ATTRIB -RHS: " + strDestPath);
@@ -491,7 +515,7 @@ int32_t CSyncPair::SyncFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry&
     SetProgressField(IDC_PROGRESS_BYTES, szBytes);
 
     int32_t nError = folder.nDestinationError;
-    if (nError == 0) {
+    if (nError == 0 && !run.plan.bDryRun) {
         if (!folder.bDestinationIsNew && !folder.bLeftoversChecked) {
             folder.bLeftoversChecked = true;
             platform.RemoveLeftoverTempFiles(folder.destination.Get(), folder.strDestination);
@@ -523,7 +547,7 @@ int32_t CSyncPair::SyncFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry&
 // What the run wrote is on disk before it may say "Succes" and move the date.
 void CSyncPair::FlushDestination(CSyncRun& run) {
     const CWalkFolder& top = *run.path.front();
-    if (Cancelled() || !run.bWrote || !top.destination.Valid()) {
+    if (Cancelled() || !run.bWrote || !top.destination.Valid() || run.plan.bDryRun) {
         return;
     }
     SetProgressField(IDC_PROGRESS_FILE, "Flushing to disk...");
@@ -542,6 +566,17 @@ void CSyncPair::AddLogLine(const std::string& strLine) {
 
 void CSyncPair::AddErrorLine(const std::string& strLine, int32_t nSystemError) {
     AddLogLine(strLine + " (" + SystemReason(nSystemError) + ")");
+}
+
+// A dry run's line for one file: "Would copy (new): <destination>", "Would skip (same
+// time): <source>". A real run writes none.
+void CSyncPair::AddPlanLine(const CSyncRun& run, const char* szWhat, FileVerdict verdict,
+                            const std::string& strPath, bool bClearAttributes) {
+    if (!run.plan.bDryRun) {
+        return;
+    }
+    AddLogLine(std::string(szWhat) + " (" + VerdictReason(verdict) +
+               (bClearAttributes ? ", ATTRIB -RHS" : "") + "): " + strPath);
 }
 
 void CSyncPair::SetProgressField(int nId, const std::string& strText) {
