@@ -168,12 +168,13 @@ int32_t CSyncPair::RunOneWay(CRunPlan& plan) {
     return m_nErrors;
 }
 
-// The destination folder, then the source folder. False when the run cannot walk at all.
+// The source folder, then the destination folder, so that a source that cannot be read
+// leaves no new folder behind. False when the run cannot walk at all.
 bool CSyncPair::OpenTopFolders(CSyncRun& run) {
     auto top = std::make_unique<CWalkFolder>();
     top->strSource = m_strSource;
     top->strDestination = m_strDestination;
-    if (!OpenTopDestination(run, *top)) {
+    if (!ReadSourceFolder(*top, AT_FDCWD) || Cancelled() || !OpenTopDestination(run, *top)) {
         return false;
     }
     if (top->destination.Valid()) {
@@ -184,9 +185,6 @@ bool CSyncPair::OpenTopFolders(CSyncRun& run) {
         if (platform.GetStatus({top->destination.Get(), ".", m_strDestination}, true, status)) {
             run.destination = {status.m_nDevice, status.m_nInode};
         }
-    }
-    if (!ReadSourceFolder(*top, AT_FDCWD)) {
-        return false;
     }
     run.path.push_back(std::move(top));
     return true;

@@ -114,6 +114,7 @@ TEST_F(EngineTest, MissingSourceIsAnErrorNotAnEmptyRun) {
     m_pair.m_strSource = m_temp / "no-such-folder";
     m_pair.m_timeLastCopy = 77;
     EXPECT_EQ(m_pair.DoSync(), 1);
+    EXPECT_FALSE(Exists(Dst()));  // nothing is made for a source that is not there
     EXPECT_EQ(m_pair.m_nFilesFound + m_pair.m_nDirectories + m_pair.m_nFilesCopied, 0u);
     EXPECT_EQ(m_log.Lines(),
               (std::vector<std::string>{"ERROR: Couldn't read folder:" + m_temp / "no-such-folder" +
@@ -245,7 +246,7 @@ TEST_F(EngineTest, CancelBeforeTheWalkCopiesNothing) {
     EXPECT_EQ(m_log.Lines(), (std::vector<std::string>{"User cancelled operation!"}));
     EXPECT_EQ(m_pair.m_nFilesFound, 0u);
     EXPECT_EQ(m_pair.m_timeLastCopy, 77u);
-    EXPECT_EQ(ListTree(Dst()), std::vector<std::string>{});
+    EXPECT_FALSE(Exists(Dst()));
 }
 
 TEST_F(EngineTest, CancelDuringAChunkedCopyKeepsTheOldDestination) {
