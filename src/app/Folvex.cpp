@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "FolvexDlg.h"
+#include "GroupListLocation.h"
 #include "HelpViewer.h"
 #include "UserPrompts.h"
 #include "platform.h"
@@ -24,10 +25,10 @@ bool AskRetry(const QString& strText) {
 
 }  // namespace
 
-CFolvexApp::CFolvexApp(std::string strDataFolder) : m_strDataFolder(std::move(strDataFolder)) {}
+CFolvexApp::CFolvexApp(std::string strListPath) : m_strListPath(std::move(strListPath)) {}
 
 std::string CFolvexApp::GroupListPath() const {
-    return GroupListPathBeside(m_strDataFolder + "/folvex");
+    return m_strListPath;
 }
 
 std::string CFolvexApp::BackupPath() const {
@@ -108,6 +109,8 @@ bool CFolvexApp::KeepUnreadFile() {
 }
 
 bool CFolvexApp::SaveGroupList() {
+    // A failed lock does not stop the save: the user's work comes first.
+    const CGroupListLock lock(GroupListPath());
     if (!KeepUnreadFile()) {
         return false;
     }

@@ -11,8 +11,8 @@ class CFolvexDlg;
 
 class CFolvexApp {
 public:
-    // strDataFolder holds Synclist.dat: the executable's folder in the program.
-    explicit CFolvexApp(std::string strDataFolder);
+    // strListPath is the group list file (Synclist.dat).
+    explicit CFolvexApp(std::string strListPath);
     CFolvexApp(const CFolvexApp&) = delete;
     CFolvexApp& operator=(const CFolvexApp&) = delete;
 
@@ -24,8 +24,9 @@ public:
 
     // True only if the whole file was read. Messages go to message boxes.
     bool LoadGroupList();
-    // Writes the list; on failure the user is told why and may try again. A file that
-    // could not be read at start-up is first kept as Synclist.dat.bak. True when saved.
+    // Writes the list, under the lock that a scheduled run takes too; on failure the user is
+    // told why and may try again. A file that could not be read at start-up is first kept
+    // as Synclist.dat.bak. True when saved.
     bool SaveGroupList();
 
     std::string GroupListPath() const;
@@ -37,7 +38,7 @@ public:
 private:
     bool KeepUnreadFile();
 
-    std::string m_strDataFolder;
+    std::string m_strListPath;
     LoadOutcome m_loadOutcome = LoadOutcome::Loaded;
     std::string m_strLoadedBytes;  // the file as read, for the backup
     bool m_bUnreadFileExists = false;

@@ -52,7 +52,7 @@ protected:
     // Runs start-up; inside the main window, records the groups shown, adds a group when
     // asked, then closes the window with Exit or the window manager's close.
     void RunProgram(bool bAddGroup = false, bool bCloseByWindowManager = false) {
-        CFolvexApp app(m_temp.Path());
+        CFolvexApp app(ListPath());
         WhenEventLoopRuns([&] {
             CFolvexDlg* pMain = app.m_pMainWnd;
             ASSERT_NE(pMain, nullptr);

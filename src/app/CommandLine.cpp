@@ -1,0 +1,142 @@
+#include "CommandLine.h"
+
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <iostream>
+#include <string_view>
+
+#include "GroupListLocation.h"
+#include "Runner.h"
+
+namespace {
+
+const char* const kRunnerOptions[] = {"--run", "--list",     "--dry-run", "--pair",    "--help",
+                                      "-h",    "--help-all", "-?",        "--version", "-v"};
+
+std::string DefaultListPath() {
+    return DefaultGroupListPath(QCoreApplication::applicationFilePath().toStdString());
+}
+
+const QCommandLineOption kListFileOption(QStringLiteral("list-file"),
+                                         QStringLiteral("Use the group list in <path> instead of "
+                                                        "the default one."),
+                                         QStringLiteral("path"));
+
+int UsageError(const std::string& strError) {
+    std::cerr << "folvex: " << strError << "\nTry 'folvex --help' for more information.\n";
+    return kExitUsage;
+}
+
+const char* const kHelpFooter =
+    "\nWithout --list or --run, folvex starts its window.\n"
+    "Exit status: 0 every pair ran clean, 1 a pair had an error or a warning,\n"
+    "2 bad command line, unknown group or pair, or a group list that cannot be read,\n"
+    "130 interrupted by SIGINT or SIGTERM.\n";
+
+}  // namespace
+
+bool WantsCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--list-file") {
+            ++i;  // its value is a path, whatever it looks like
+            continue;
+        }
+        for (const std::string_view option : kRunnerOptions) {
+            if (argument == option || (argument.substr(0, option.size()) == option &&
+                                       argument.substr(option.size(), 1) == "=")) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+int RunFromCommandLine(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("folvex"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(FOLVEX_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Folvex keeps folders in step by one-way copying. Without a window it lists the "
+        "groups of sync pairs, or runs one group (or one pair of it) as the window's "
+        "StartAll (Start) does, and prints the log oldest first."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption list(QStringLiteral("list"),
+                                  QStringLiteral("Print the groups and their pairs, numbered."));
+    const QCommandLineOption run(
+        QStringLiteral("run"),
+        QStringLiteral("Run every pair of <group> in order; <group> is a group's name (the "
+                       "first of that name) or its number."),
+        QStringLiteral("group"));
+    const QCommandLineOption pair(QStringLiteral("pair"),
+                                  QStringLiteral("Run only pair <n> of the group."),
+                                  QStringLiteral("n"));
+    const QCommandLineOption dryRun(
+        QStringLiteral("dry-run"),
+        QStringLiteral("Tell for every file what the run would do and why; create, copy and "
+                       "change nothing, not even the group list."));
+    parser.addOptions({list, run, pair, dryRun, kListFileOption});
+
+    if (!parser.parse(QCoreApplication::arguments())) {
+        return UsageError(parser.errorText().toStdString());
+    }
+    CRunnerOptions options;
+    options.strListFile = parser.isSet(kListFileOption)
+                              ? parser.value(kListFileOption).toStdString()
+                              : DefaultListPath();
+    if (parser.isSet(help)) {
+        std::cout << parser.helpText().toStdString() << kHelpFooter
+                  << "Group list: " << options.strListFile << '\n';
+        return kExitClean;
+    }
+    if (parser.isSet(version)) {
+        std::cout << "folvex " << FOLVEX_VERSION << '\n';
+        return kExitClean;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return UsageError("unexpected argument " +
+                          parser.positionalArguments().front().toStdString());
+    }
+    if (parser.isSet(list) == parser.isSet(run)) {
+        return UsageError("give either --list or --run GROUP");
+    }
+    if (parser.isSet(list) && (parser.isSet(pair) || parser.isSet(dryRun))) {
+        return UsageError("--pair and --dry-run go with --run");
+    }
+    options.command =
+        parser.isSet(list) ? CRunnerOptions::Command::List : CRunnerOptions::Command::Run;
+    options.strGroup = parser.value(run).toStdString();
+    options.bDryRun = parser.isSet(dryRun);
+    if (parser.isSet(pair)) {
+        bool bNumber = false;
+        options.nPair = parser.value(pair).toInt(&bNumber);
+        if (!bNumber || options.nPair < 1) {
+            return UsageError("--pair takes a pair's number, from 1");
+        }
+    }
+    const bool bTerminal = ::isatty(STDERR_FILENO) != 0;
+    return RunCommandLine(options, std::cout, std::cerr, bTerminal ? &std::cerr : nullptr,
+                          bTerminal && ::isatty(STDOUT_FILENO) != 0);
+}
+
+bool ParseWindowArguments(const QStringList& arguments, std::string& strListPath,
+                          std::string& strError) {
+    QCommandLineParser parser;
+    parser.addOption(kListFileOption);
+    if (!parser.parse(arguments)) {
+        strError = parser.errorText().toStdString();
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        strError = "unexpected argument " + parser.positionalArguments().front().toStdString();
+        return false;
+    }
+    strListPath = parser.isSet(kListFileOption) ? parser.value(kListFileOption).toStdString()
+                                                : DefaultListPath();
+    return true;
+}

@@ -1,0 +1,29 @@
+// Runs a group without a window, for schedulers: the group list is read, the group's pairs
+// (or one of them) run as StartAll and Start run them, the log goes to standard output, and
+// the figures of the pairs that ran are saved back under the list's lock.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+struct CRunnerOptions {
+    enum class Command { List, Run };
+    Command command = Command::Run;
+    std::string strListFile = {};
+    std::string strGroup = {};  // a group's name (the first of that name) or its number from 1
+    int32_t nPair = 0;          // a pair's number from 1; 0: every pair of the group
+    bool bDryRun = false;
+};
+
+enum RunnerExitStatus : int {
+    kExitClean = 0,         // every pair ran clean
+    kExitErrors = 1,        // a pair had an error or a warning
+    kExitUsage = 2,         // bad command line, unknown group or pair, unreadable list
+    kExitInterrupted = 130  // SIGINT or SIGTERM stopped the run
+};
+
+// Carries out one command. Log lines and listings go to out; messages to err; the progress
+// line to pProgress (a terminal), when given, which out shares when bSameScreen.
+int RunCommandLine(const CRunnerOptions& options, std::ostream& out, std::ostream& err,
+                   std::ostream* pProgress, bool bSameScreen = false);

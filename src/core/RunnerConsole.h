@@ -1,0 +1,42 @@
+// The windows of a run without a window: the log lines go to standard output, oldest first,
+// and the progress window is one line on a terminal, rewritten in place.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <ostream>
+#include <string>
+
+#include "SyncWindows.h"
+
+class CRunnerConsole : public ILogList, public IProgressWindow {
+public:
+    // pProgress: where the progress line goes (a terminal), or nullptr for none.
+    // bSameScreen: the lines go to that terminal too, so the progress line makes way for
+    // each of them.
+    CRunnerConsole(std::ostream& out, std::ostream* pProgress, bool bSameScreen)
+        : m_out(out), m_pProgress(pProgress), m_bSameScreen(bSameScreen) {}
+    ~CRunnerConsole() override { ClearProgress(); }
+
+    // A line as the log window would show it; control characters are escaped, so no name
+    // can make one line look like two.
+    void InsertString(int nIndex, const std::string& strLine) override;
+    void SetDlgItemText(int nId, const std::string& strText) override;
+    void PostEndOfRun() override {}
+
+    // Takes the progress line away, for example before the program ends.
+    void ClearProgress();
+
+private:
+    void DrawProgress();
+
+    std::mutex m_mutex;
+    std::ostream& m_out;
+    std::ostream* m_pProgress;
+    bool m_bSameScreen;
+    std::map<int, std::string> m_fields;
+    unsigned m_nFilesStarted = 0;
+    bool m_bProgressShown = false;
+    std::chrono::steady_clock::time_point m_lastDrawn;
+};
