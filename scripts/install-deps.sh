@@ -11,7 +11,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-qpa-plugins libgl-dev
     xvfb xauth imagemagick
     rsync
-    dpkg-dev file
+    dpkg-dev file desktop-file-utils groff-base
 )
 
 missing=()
