@@ -34,6 +34,8 @@ foreach(_pair "folvex.1;folvex.1.gz" "changelog;changelog.gz")
     list(APPEND _gzipped ${_output})
 endforeach()
 add_custom_target(folvex_dist_files ALL DEPENDS ${_gzipped})
+# Building only the program (scripts/run.sh, the README's install steps) makes them too.
+add_dependencies(folvex folvex_dist_files)
 
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/dist/folvex.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/dist/changelog.gz DESTINATION ${_docdir})
