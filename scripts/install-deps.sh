@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running, testing and benchmarking need.
+# Installs the Debian 12 packages that building, running, testing, packaging and
+# benchmarking need.
 # Does nothing when they are all present.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-qpa-plugins libgl-dev
     xvfb xauth imagemagick
     rsync
+    dpkg-dev file desktop-file-utils groff-base
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the optimised build, the suites again under
-# AddressSanitizer + UndefinedBehaviorSanitizer, a short fuzz run of the group list loader,
-# and the threaded suites under ThreadSanitizer. FUZZ_SECONDS sets the fuzz run's length.
+# Builds everything and runs every test: the optimised build and its Debian package, the
+# suites again under AddressSanitizer + UndefinedBehaviorSanitizer, a short fuzz run of the
+# group list loader, and the threaded suites under ThreadSanitizer. FUZZ_SECONDS sets the
+# fuzz run's length.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -16,6 +17,9 @@ step "Release build and tests"
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
+
+step "Debian package: built, unpacked with dpkg -x, folvex --version run from it"
+scripts/check-package.sh
 
 step "AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null
