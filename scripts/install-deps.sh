@@ -8,7 +8,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     clang-14 libclang-rt-14-dev
     googletest libgtest-dev
-    qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-qpa-plugins libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libgl-dev
     xvfb xauth imagemagick
     rsync
     dpkg-dev file desktop-file-utils groff-base

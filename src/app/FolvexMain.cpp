@@ -20,6 +20,8 @@ int main(int argc, char* argv[]) {
         return kExitUsage;
     }
     QApplication::setWindowIcon(LoadAppIcon());
+    // Lets the desktop match the window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("folvex"));
     CFolvexApp theApp(strListPath);
     theApp.InitInstance();
     return theApp.ExitInstance();
