@@ -12,10 +12,12 @@ class CArchive;
 class ILogList;
 class IProgressWindow;
 struct CDirEntry;
+struct CFileTask;
+struct CFolderHandles;
 struct CRunPlan;
+struct CStepOutcome;
 struct CSyncRun;
 struct CWalkFolder;
-enum class FileVerdict : uint8_t;
 
 // Seconds since 1970-01-01 00:00:00 UTC, as the group list file stores them.
 using CTime32 = uint32_t;
@@ -101,10 +103,12 @@ public:
     // A dry run tells for every file what the run would do and why, and changes nothing:
     // no folder, no file, no date.
     int32_t DoSyncPair(bool bDryRun = false);
-    // Walks the folders on the run's path (and, with sub-folders on, all below them).
+    // Walks the folders on the run's path (and, with sub-folders on, all below them),
+    // handing every file to the run's pipeline.
     void SyncFolder(CSyncRun& run);
-    // Decides about one file the walk found and copies it; 1 when copied, else 0.
-    int32_t SyncFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry);
+    // Decides about one file the walk found and copies it; what it did goes into step.
+    // Called by the pipeline's workers, several at once.
+    void SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome& step) const;
 
     std::string m_strSource;
     std::string m_strDestination;
@@ -132,21 +136,24 @@ private:
     int32_t RunOneWay(CRunPlan& plan);
     bool HasRunBefore() const;
     bool Cancelled() const { return m_bCancel.load() != 0; }
+    // The walk (FolderWalk.cpp).
     bool OpenTopFolders(CSyncRun& run);
-    bool OpenTopDestination(CSyncRun& run, CWalkFolder& top);
-    bool ReadSourceFolder(CWalkFolder& folder, int fdParent);
-    bool IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry);
+    bool OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutcome& step);
+    bool ReadSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome& step);
+    bool IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) const;
+    void HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry);
     void EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntry& entry);
-    bool OpenDestinationSubFolder(CSyncRun& run, const CWalkFolder& parent, CWalkFolder& child);
+    bool OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandles& parent,
+                                  const std::string& strName, CFolderHandles& child,
+                                  CStepOutcome& step);
     bool ClaimName(const CSyncRun& run, CWalkFolder& folder, const std::string& strName,
-                   const std::string& strSourcePath);
+                   const std::string& strSourcePath, CStepOutcome& step);
     void ReopenFolder(CSyncRun& run);
+    // The run's end and its figures (Synchronize.cpp).
+    void ApplyStep(CSyncRun& run, CStepOutcome& step);
     void FlushDestination(CSyncRun& run);
     void AddLogLine(const std::string& strLine);
-    void AddErrorLine(const std::string& strLine, int32_t nSystemError);
-    void AddPlanLine(const CSyncRun& run, const char* szWhat, FileVerdict verdict,
-                     const std::string& strPath, bool bClearAttributes = false);
-    void SetProgressField(int nId, const std::string& strText);
+    void SetProgressField(int nId, const std::string& strText) const;
     bool RefuseOverlappingFolders();
 };
 

@@ -1,24 +1,44 @@
-// The state of one direction of a run: the walk's path of open folders and the rules of the
-// copy decision. Internal to the engine.
+// The state of one direction of a run: the walk's path of open folders, the rules of the
+// copy decision and the pipeline that works on the files. Internal to the engine.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "CopyDecision.h"
+#include "FilePipeline.h"
 #include "PosixHandles.h"
 #include "platform.h"
 
-// One folder on the walk's path: the source folder and its destination, their descriptors
-// while they are held, and the entries still to visit.
-struct CWalkFolder {
-    std::string strSource;        // the source folder's full path
-    std::string strDestination;   // its destination folder's full path
-    std::string strName;          // its name in the folder above ("" at the top)
-    bool bReachedByLink = false;  // its name in the folder above is a link to it
+// A source folder and its destination folder as the files in them need them: paths for the
+// log, descriptors for the *at() calls. Shared by the walk and every file in flight from
+// the folder, so the descriptors stay open until the last of them is done.
+struct CFolderHandles {
+    CFolderHandles() = default;
+    ~CFolderHandles() {
+        if (m_pOpenCount != nullptr) {
+            --*m_pOpenCount;
+        }
+    }
+    CFolderHandles(const CFolderHandles&) = delete;
+    CFolderHandles& operator=(const CFolderHandles&) = delete;
+
+    // Counts this object in nOpen until it goes: it holds descriptors.
+    void CountIn(std::atomic<int>& nOpen) {
+        m_pOpenCount = &nOpen;
+        ++nOpen;
+    }
+
+    // The same folder without its descriptors, for a level of the walk that lets them go.
+    std::shared_ptr<CFolderHandles> WithoutDescriptors() const;
+
+    std::string strSource;       // the source folder's full path
+    std::string strDestination;  // its destination folder's full path
     posix::FileDescriptor source;
     posix::FileDescriptor destination;
     // Why nothing can be written into the destination folder; 0 when it can.
@@ -27,14 +47,56 @@ struct CWalkFolder {
     bool bDestinationIsNew = false;
     // A dry run found no destination folder where the run would make one.
     bool bDestinationAbsent = false;
-    bool bLeftoversChecked = false;
-    CFolderIdentity identity;  // the source folder's
+    // The first copy into the folder removes the leftovers of killed copies.
+    mutable std::atomic<bool> bLeftoversChecked{false};
+
+private:
+    std::atomic<int>* m_pOpenCount = nullptr;
+};
+
+// One folder on the walk's path, and the entries still to visit.
+struct CWalkFolder {
+    std::shared_ptr<CFolderHandles> handles;
+    std::string strName;          // its name in the folder above ("" at the top)
+    bool bReachedByLink = false;  // its name in the folder above is a link to it
+    CFolderIdentity identity;     // the source folder's
     // The folded names handed on so far, where the destination ignores letter case.
     std::unordered_set<std::string> foldedNames;
     std::vector<CDirEntry> entries;
     size_t nNext = 0;
 
     bool Done() const { return nNext >= entries.size(); }
+    bool Held() const { return handles->source.Valid(); }
+};
+
+class IProgressWindow;
+class CCopyFocus;
+
+// One copy as its progress routine sees it.
+struct CCopyContext {
+    IProgressWindow* pWindow;
+    CCopyFocus* pFocus;
+    uint64_t nCopy;                  // numbered as the copies start
+    const std::string& strDestPath;  // for the file field
+    const char* szBytes;             // for the bytes field
+};
+
+// The file that the progress window shows: the one most recently started that is still
+// being copied. While several are copied at once, the others report nothing; when the
+// shown one is done, the next one that reports takes its place.
+class CCopyFocus {
+public:
+    uint64_t Start(const CCopyContext& copy);
+    void Report(const CCopyContext& copy, const char* szPercent);
+    void End(uint64_t nCopy);
+
+private:
+    void ShowName(const CCopyContext& copy);
+
+    std::mutex m_mutex;
+    uint64_t m_nStarted = 0;
+    uint64_t m_nShown = 0;
+    bool m_bShownDone = true;
 };
 
 // What one direction of a pair's run takes beyond the pair's fields.
@@ -56,5 +118,10 @@ struct CSyncRun {
     // The destination folder, which the walk never enters, and what its file system keeps.
     CFolderIdentity destination;
     CFileSystemTraits traits;
+    std::unique_ptr<CFilePipeline> pipeline;
+    mutable CCopyFocus focus;
+    // Folders whose descriptors are open, on the walk's path or for files in flight.
+    std::atomic<int> nOpenFolders{0};
+    int nMaxOpenFolders = 0;
     bool bWrote = false;  // something reached the destination and must be flushed
 };

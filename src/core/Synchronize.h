@@ -9,6 +9,11 @@
 // end-of-run command. Returns 1.
 uint32_t SyncThreadProc(void* pParam);
 
+// The number of files the engine works on at once; 0 sets the default, the number of cores
+// (at most 8). With 1 the walk does every file itself, one after the other.
+void SetSyncThreads(unsigned nThreads);
+unsigned SyncThreads();
+
 // The copy's progress routine: writes the copied share of the current file into the
 // progress window's percent line. lpData is the sync pair. Returns 0 (continue).
 uint32_t CopyProgress(int64_t TotalFileSize, int64_t TotalBytesTransferred, int64_t StreamSize,

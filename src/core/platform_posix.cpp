@@ -10,6 +10,7 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -216,7 +217,8 @@ constexpr size_t kChunkBytes = size_t{4} << 20;
 constexpr size_t kBufferBytes = size_t{128} << 10;
 
 // Copies the data of one file in chunks, reporting progress and watching the cancel
-// request. The descriptors' offsets are at the start of both files.
+// request. A sparse file is copied region by region: only its data moves, its holes stay
+// holes, and the progress runs over its whole size.
 class ChunkCopier {
 public:
     ChunkCopier(int fdSource, int fdTarget, int64_t nTotal, CopyProgressRoutine pProgress,
@@ -229,31 +231,73 @@ public:
           m_pCancel(pCancel) {}
 
     // False with the last error set when the copy failed or was cancelled.
-    bool Run() {
+    bool Run(bool bSparse) {
         if (!Report(CALLBACK_STREAM_SWITCH)) {
             return false;
         }
-        bool bUseRange = true;
+        if (!bSparse) {
+            return CopyRange(0, m_nTotal);
+        }
+        for (int64_t nPos = 0; nPos < m_nTotal;) {
+            const off_t nData = ::lseek(m_fdSource, nPos, SEEK_DATA);
+            if (nData < 0) {
+                if (errno == ENXIO) {
+                    break;  // only a hole is left
+                }
+                return errno == EINVAL ? CopyRange(nPos, m_nTotal) : Fail();
+            }
+            off_t nHole = ::lseek(m_fdSource, nData, SEEK_HOLE);
+            if (nHole < 0 || nHole > m_nTotal) {
+                nHole = static_cast<off_t>(m_nTotal);
+            }
+            if (nData > m_nDone) {
+                m_nDone = nData;
+                if (!Report(CALLBACK_CHUNK_FINISHED)) {
+                    return false;
+                }
+            }
+            if (!CopyRange(nData, nHole)) {
+                return false;
+            }
+            nPos = nHole;
+        }
+        // A file that ends in a hole gets its whole size.
+        if (::ftruncate(m_fdTarget, static_cast<off_t>(m_nTotal)) != 0) {
+            return Fail();
+        }
+        if (m_nDone < m_nTotal) {
+            m_nDone = m_nTotal;
+            return Report(CALLBACK_CHUNK_FINISHED);
+        }
+        return true;
+    }
+
+private:
+    // Copies [nStart, nEnd) to the same place in the target. The size that fstat gave is
+    // copied, and no more: that spares the call that would only report the end (a file
+    // that grew or shrank meanwhile is caught afterwards). An empty file is read to its
+    // end, since pseudo files report the size 0 and yet hold data.
+    bool CopyRange(int64_t nStart, int64_t nEnd) {
+        loff_t nIn = nStart;
+        loff_t nOut = nStart;
         for (;;) {
-            // The size that fstat gave is copied, and no more: that spares the call that
-            // would only report the end (a file that grew meanwhile is caught afterwards).
-            // An empty file is read to its end, since pseudo files report the size 0 and
-            // yet hold data.
-            if (m_nTotal > 0 && m_nDone >= m_nTotal) {
+            if (m_nTotal > 0 && nIn >= nEnd) {
                 return true;
             }
+            const size_t nWant =
+                m_nTotal > 0 ? static_cast<size_t>(std::min<int64_t>(kChunkBytes, nEnd - nIn))
+                             : kChunkBytes;
             ssize_t n = 0;
-            if (bUseRange) {
-                n = ::copy_file_range(m_fdSource, nullptr, m_fdTarget, nullptr, kChunkBytes, 0);
+            if (m_bUseRange) {
+                n = ::copy_file_range(m_fdSource, &nIn, m_fdTarget, &nOut, nWant, 0);
                 // Refused, or nothing from a file that should hold data (some pseudo file
                 // systems): read and write instead.
-                if ((n < 0 && m_nDone == 0 && RangeCopyRefused(errno)) ||
-                    (n == 0 && m_nDone == 0)) {
-                    bUseRange = false;
+                if ((n < 0 && nIn == nStart && RangeCopyRefused(errno)) || (n == 0 && nIn == 0)) {
+                    m_bUseRange = false;
                     continue;
                 }
             } else {
-                n = ReadWriteChunk();
+                n = ReadWriteChunk(nIn, nOut, nWant);
             }
             if (n < 0) {
                 if (errno == EINTR) {
@@ -264,31 +308,31 @@ public:
             if (n == 0) {
                 return true;  // the file ended early: it shrank, which is caught afterwards
             }
-            m_nDone += n;
+            m_nDone = nIn;
             if (!Report(CALLBACK_CHUNK_FINISHED)) {
                 return false;
             }
         }
     }
 
-private:
     static bool RangeCopyRefused(int nErrno) {
         return nErrno == EXDEV || nErrno == EINVAL || nErrno == ENOSYS || nErrno == EOPNOTSUPP ||
                nErrno == EPERM || nErrno == EBADF;
     }
 
-    ssize_t ReadWriteChunk() {
+    ssize_t ReadWriteChunk(loff_t& nIn, loff_t& nOut, size_t nWant) {
         if (!m_pBuffer) {
             m_pBuffer = std::make_unique<char[]>(kBufferBytes);
         }
-        const ssize_t nRead = ::read(m_fdSource, m_pBuffer.get(), kBufferBytes);
+        const ssize_t nRead =
+            ::pread(m_fdSource, m_pBuffer.get(), std::min(nWant, kBufferBytes), nIn);
         if (nRead <= 0) {
             return nRead;
         }
         ssize_t nWritten = 0;
         while (nWritten < nRead) {
-            const ssize_t n = ::write(m_fdTarget, m_pBuffer.get() + nWritten,
-                                      static_cast<size_t>(nRead - nWritten));
+            const ssize_t n = ::pwrite(m_fdTarget, m_pBuffer.get() + nWritten,
+                                       static_cast<size_t>(nRead - nWritten), nOut + nWritten);
             if (n < 0) {
                 if (errno == EINTR) {
                     continue;
@@ -297,6 +341,8 @@ private:
             }
             nWritten += n;
         }
+        nIn += nRead;
+        nOut += nRead;
         return nRead;
     }
 
@@ -326,6 +372,7 @@ private:
     void* m_pData;
     const std::atomic<int32_t>* m_pCancel;
     bool m_bQuiet = false;
+    bool m_bUseRange = true;
     std::unique_ptr<char[]> m_pBuffer;
 };
 
@@ -391,7 +438,9 @@ CopyResult WriteData(int fdSource, const struct stat& stSource, int fdTarget,
                      const CopyRequest& request) {
     ChunkCopier copier(fdSource, fdTarget, static_cast<int64_t>(stSource.st_size),
                        request.pProgress, request.pData, request.pCancel);
-    if (!copier.Run()) {
+    // Fewer blocks than the size needs: the file has holes.
+    const bool bSparse = stSource.st_blocks * 512 < stSource.st_size;
+    if (!copier.Run(bSparse)) {
         return CopyResult::Failed;
     }
     if (!SourceUnchanged(fdSource, stSource)) {

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
+#include <thread>
 
 #include "AppTestSupport.h"
 #include "DialogBuilder.h"
@@ -15,6 +17,7 @@
 #include "LogListBox.h"
 #include "Sync_ProgressDlg.h"
 #include "TempFolder.h"
+#include "platform.h"
 
 namespace {
 
@@ -121,6 +124,36 @@ TEST_F(ProgressWindowTest, CancelBeforeTheFirstFileStopsOnlyThatPair) {
     EXPECT_TRUE(Exists(m_pair.m_strDestination + "/a"));
 }
 
+// The real copy, held after its first chunk until the cancel comes, so that a cancel always
+// meets a copy under way however fast the disk is.
+class CopyHeldUntilCancel : public ForwardingPlatform {
+public:
+    CopyHeldUntilCancel() : ForwardingPlatform(m_posix) {}
+    bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
+                    void* pData, const std::atomic<int32_t>* pCancel, uint32_t nFlags) override {
+        Held held{pProgress, pData, pCancel};
+        return ForwardingPlatform::CopyFileEx(from, to, Routine, &held, pCancel, nFlags);
+    }
+
+private:
+    struct Held {
+        CopyProgressRoutine pProgress;
+        void* pData;
+        const std::atomic<int32_t>* pCancel;
+    };
+    static uint32_t Routine(int64_t nTotal, int64_t nDone, int64_t nStream, int64_t nStreamDone,
+                            uint32_t nNumber, uint32_t nReason, int fdFrom, int fdTo, void* pData) {
+        const auto* pHeld = static_cast<const Held*>(pData);
+        const uint32_t nAnswer = pHeld->pProgress(nTotal, nDone, nStream, nStreamDone, nNumber,
+                                                  nReason, fdFrom, fdTo, pHeld->pData);
+        for (int i = 0; nDone > 0 && pHeld->pCancel->load() == 0 && i < 10000; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return nAnswer;
+    }
+    PosixPlatform m_posix;
+};
+
 // Every way of asking the window to close is the cancel action during a run.
 enum class CancelWay { Button, Escape, WindowManager };
 
@@ -132,9 +165,10 @@ struct CancelCase {
 class CancelTest : public ProgressWindowTest, public testing::WithParamInterface<CancelCase> {};
 
 TEST_P(CancelTest, CancelDuringLargeCopyStopsItAndWindowWaitsForEndOfRun) {
-    // Sparse, so it costs no disk, but the copy still moves 4 GiB of zeros.
     SetUpPair({"small.txt"});
-    WriteSparseFile(m_pair.m_strSource + "/large.bin", 4ull << 30);
+    WriteFile(m_pair.m_strSource + "/large.bin", std::string(size_t{9} << 20, 'L'));
+    CopyHeldUntilCancel held;
+    const ScopedPlatform installed(held);
     CSyncGroupList list;
     CSyncGroup* pGroup = CreateGroup(list);
     CSyncPair* pPair = CreatePair(*pGroup);

@@ -276,12 +276,25 @@ TEST_F(EngineTest, CancelBetweenFilesStopsTheWalkAtEveryLevel) {
         }
     };
     const size_t nFoldersBefore = m_platform.CreatedFolders().size();
-    EXPECT_EQ(RunChecked(), 1);
-    EXPECT_EQ(m_pair.m_nFilesCopied, 1u);
-    EXPECT_EQ(m_log.Lines()[0], "User cancelled operation!");
-    EXPECT_EQ(m_log.Lines().size(), 2u);
-    // Only the destination folder and the first sub-folder were created.
-    EXPECT_EQ(m_platform.CreatedFolders().size() - nFoldersBefore, 2u);
+    const int32_t nErrors = RunChecked();
+    const std::vector<std::string> lines = m_log.Lines();
+    EXPECT_EQ(lines[0], "User cancelled operation!");
+    if (Threads() == 1) {
+        EXPECT_EQ(nErrors, 1);
+        EXPECT_EQ(m_pair.m_nFilesCopied, 1u);
+        EXPECT_EQ(lines.size(), 2u);
+        // Only the destination folder and the first sub-folder were created.
+        EXPECT_EQ(m_platform.CreatedFolders().size() - nFoldersBefore, 2u);
+        return;
+    }
+    // Copies that other workers finished meanwhile are logged and counted, and a copy
+    // stopped half way is an error, as always.
+    const auto count = [&lines](const char* szStart) {
+        return std::count_if(lines.begin(), lines.end(),
+                             [szStart](const std::string& s) { return s.rfind(szStart, 0) == 0; });
+    };
+    EXPECT_EQ(count("OK Copied: "), static_cast<long>(m_pair.m_nFilesCopied));
+    EXPECT_EQ(nErrors, 1 + count("ERROR: Copying file: "));
 }
 
 TEST_F(EngineTest, CancelInTheForwardRunEndsThePair) {
@@ -299,10 +312,13 @@ TEST_F(EngineTest, CancelInTheForwardRunEndsThePair) {
     SyncThreadProc(&m_progress);
     EXPECT_TRUE(invariants.CheckBothWays());
     EXPECT_EQ(m_progress.EndOfRunCount(), 1);
-    ASSERT_EQ(m_log.Lines().size(), 2u);
     EXPECT_EQ(m_log.Lines()[0], "User cancelled operation!");
     EXPECT_FALSE(Exists(Src("back.txt")));
-    EXPECT_EQ(m_pair.m_nErrors, 1);
+    // One thread stops after the first copy; other threads may be copying the second.
+    if (Threads() == 1) {
+        EXPECT_EQ(m_log.Lines().size(), 2u);
+        EXPECT_EQ(m_pair.m_nErrors, 1);
+    }
     EXPECT_EQ(m_pair.m_timeLastCopy, 77u);
     EXPECT_EQ(m_pair.m_strSource, Src());
 }

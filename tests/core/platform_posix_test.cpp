@@ -1,5 +1,6 @@
 // The POSIX platform layer against real folders: enumeration, status, attributes, the
 // fail-safe copy with its progress, cancel and failure paths, and path resolution.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -186,7 +187,7 @@ TEST_F(PlatformTest, CopyCarriesDataPermissionBitsAndNanosecondTime) {
 
 TEST_F(PlatformTest, ProgressIsReportedBeforeTheFirstAndAfterEveryChunk) {
     const int64_t nSize = (int64_t{10} << 20) + 5;  // three chunks of at most 4 MiB
-    WriteSparseFile(m_temp / "src", static_cast<uint64_t>(nSize));
+    WriteFile(m_temp / "src", std::string(static_cast<size_t>(nSize), 'd'));
     ProgressProbe probe;
     ASSERT_TRUE(Copy(m_temp / "src", m_temp / "dst", &probe));
     ASSERT_GE(probe.reports.size(), 4u);
@@ -205,6 +206,27 @@ TEST_F(PlatformTest, ProgressIsReportedBeforeTheFirstAndAfterEveryChunk) {
     ASSERT_EQ(empty.reports.size(), 1u);
     EXPECT_EQ(empty.reports[0].nTotal, 0);
     EXPECT_TRUE(Exists(m_temp / "empty-copy"));
+}
+
+// A sparse file keeps its holes: only its data moves, and the progress runs over its whole
+// size.
+TEST_F(PlatformTest, SparseFileStaysSparse) {
+    const uint64_t nSize = uint64_t{64} << 20;
+    WriteSparseFile(m_temp / "src", nSize);
+    {
+        posix::FileDescriptor fd(::open((m_temp / "src").c_str(), O_WRONLY));
+        for (const off_t nAt : {off_t{0}, off_t{32} << 20, static_cast<off_t>(nSize) - 4096}) {
+            ASSERT_EQ(::pwrite(fd.Get(), std::string(4096, 'd').data(), 4096, nAt), 4096);
+        }
+    }
+    ProgressProbe probe;
+    ASSERT_TRUE(Copy(m_temp / "src", m_temp / "dst", &probe));
+    EXPECT_EQ(ReadFile(m_temp / "dst"), ReadFile(m_temp / "src"));
+    struct stat st {};
+    ASSERT_EQ(::stat((m_temp / "dst").c_str(), &st), 0);
+    EXPECT_EQ(static_cast<uint64_t>(st.st_size), nSize);
+    EXPECT_LT(st.st_blocks * 512, 1 << 20);
+    EXPECT_EQ(probe.reports.back().nDone, static_cast<int64_t>(nSize));
 }
 
 // Every failure leaves the destination as it was and no temporary file behind.

@@ -1,6 +1,16 @@
 #include "EngineFixture.h"
 
+#include <cstdlib>
+
+#include "Synchronize.h"
+
+unsigned EngineTest::Threads() {
+    const char* szThreads = std::getenv("FOLVEX_TEST_THREADS");
+    return szThreads != nullptr ? static_cast<unsigned>(std::atoi(szThreads)) : 0;
+}
+
 EngineTest::EngineTest() {
+    SetSyncThreads(Threads());
     MakeFolders(Src());
     m_pair.m_strSource = Src();
     m_pair.m_strDestination = Dst();

@@ -1,5 +1,6 @@
 // A sync pair wired to recorders, with a source and a destination folder in a fresh
-// temporary folder and the fault-injecting platform installed.
+// temporary folder and the fault-injecting platform installed. The engine works with the
+// number of threads that FOLVEX_TEST_THREADS names (its default when unset).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@
 class EngineTest : public testing::Test {
 protected:
     EngineTest();
+    // The threads the suite runs the engine with; 0: the engine's default.
+    static unsigned Threads();
 
     // Paths below the source and the destination folder ("" gives the folder itself).
     std::string Src(const std::string& strRelative = "") const;

@@ -2,15 +2,22 @@
 
 #include <cerrno>
 
+namespace {
+
+// The error a fault left, per thread as the system's own last error is.
+thread_local int32_t t_nInjectedError = 0;
+
+}  // namespace
+
 FaultPlatform::FaultPlatform() : ForwardingPlatform(m_posix) {}
 
 bool FaultPlatform::Injected(int nErrno) {
-    m_nInjectedError = nErrno;
+    t_nInjectedError = nErrno;
     return false;
 }
 
 int FaultPlatform::OpenFolder(const CPathAt& at, bool bFollowLink) {
-    m_nInjectedError = 0;
+    t_nInjectedError = 0;
     if (m_unreadableFolders.count(at.strPath) != 0) {
         Injected(EACCES);
         return -1;
@@ -20,7 +27,7 @@ int FaultPlatform::OpenFolder(const CPathAt& at, bool bFollowLink) {
 
 bool FaultPlatform::ReadFolder(int fdFolder, const std::string& strPath,
                                std::vector<CDirEntry>& entries) {
-    m_nInjectedError = 0;
+    t_nInjectedError = 0;
     const bool bRead = ForwardingPlatform::ReadFolder(fdFolder, strPath, entries);
     if (bRead && m_folderReadsFailing.count(strPath) != 0) {
         entries.resize(std::min<size_t>(entries.size(), 1));
@@ -30,8 +37,11 @@ bool FaultPlatform::ReadFolder(int fdFolder, const std::string& strPath,
 }
 
 bool FaultPlatform::CreateDirectory(const CPathAt& at) {
-    m_nInjectedError = 0;
-    m_created.push_back(at.strPath);
+    t_nInjectedError = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        m_created.push_back(at.strPath);
+    }
     if (m_uncreatableFolders.count(at.strPath) != 0) {
         return Injected(EACCES);
     }
@@ -39,8 +49,9 @@ bool FaultPlatform::CreateDirectory(const CPathAt& at) {
 }
 
 bool FaultPlatform::GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) {
-    m_nInjectedError = 0;
+    t_nInjectedError = 0;
     if (m_beforeStatus) {
+        std::lock_guard lock(m_mutex);
         m_beforeStatus(at.strPath);
     }
     if (m_failStatusPaths.count(at.strPath) != 0) {
@@ -52,13 +63,17 @@ bool FaultPlatform::GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& 
 bool FaultPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
                                CopyProgressRoutine pProgress, void* pData,
                                const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags) {
-    m_nInjectedError = 0;
-    ++m_nCopies;
-    m_nLastCopyFlags = nCopyFlags;
-    if (m_beforeCopy) {
-        m_beforeCopy(from.strPath, to.strPath);
+    t_nInjectedError = 0;
+    int nCopy = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        nCopy = ++m_nCopies;
+        m_nLastCopyFlags = nCopyFlags;
+        if (m_beforeCopy) {
+            m_beforeCopy(from.strPath, to.strPath);
+        }
     }
-    if (m_nCopies == m_nFailCopyNumber) {
+    if (nCopy == m_nFailCopyNumber) {
         return Injected(m_nFailCopyErrno);
     }
     if (m_nFakeCopySize) {
@@ -75,8 +90,11 @@ bool FaultPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
 }
 
 bool FaultPlatform::FlushFileSystem(int fdFolder, const std::string& strPath) {
-    m_nInjectedError = 0;
-    ++m_nFlushes;
+    t_nInjectedError = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_nFlushes;
+    }
     if (m_nFlushErrno != 0) {
         return Injected(m_nFlushErrno);
     }
@@ -88,7 +106,7 @@ CFileSystemTraits FaultPlatform::FileSystemTraits(int fdFolder) {
 }
 
 int32_t FaultPlatform::GetLastError() {
-    return m_nInjectedError != 0 ? m_nInjectedError : ForwardingPlatform::GetLastError();
+    return t_nInjectedError != 0 ? t_nInjectedError : ForwardingPlatform::GetLastError();
 }
 
 uint32_t FaultPlatform::GetTickCount() {
@@ -102,4 +120,24 @@ uint32_t FaultPlatform::GetTickCount() {
 
 uint32_t FaultPlatform::GetCurrentTime() {
     return m_nCurrentTime ? *m_nCurrentTime : ForwardingPlatform::GetCurrentTime();
+}
+
+int FaultPlatform::CopyCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_nCopies;
+}
+
+int FaultPlatform::FlushCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_nFlushes;
+}
+
+uint32_t FaultPlatform::LastCopyFlags() const {
+    std::lock_guard lock(m_mutex);
+    return m_nLastCopyFlags;
+}
+
+std::vector<std::string> FaultPlatform::CreatedFolders() const {
+    std::lock_guard lock(m_mutex);
+    return m_created;
 }

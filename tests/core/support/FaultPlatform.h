@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -59,18 +60,18 @@ public:
     std::function<void(const std::string& strSource, const std::string& strDestination)>
         m_beforeCopy;
 
-    int CopyCount() const { return m_nCopies; }
-    int FlushCount() const { return m_nFlushes; }
-    uint32_t LastCopyFlags() const { return m_nLastCopyFlags; }
-    std::vector<std::string> CreatedFolders() const { return m_created; }
+    int CopyCount() const;
+    int FlushCount() const;
+    uint32_t LastCopyFlags() const;
+    std::vector<std::string> CreatedFolders() const;
 
 private:
     bool Injected(int nErrno);
 
     PosixPlatform m_posix;
+    mutable std::mutex m_mutex;
     int m_nCopies = 0;
     int m_nFlushes = 0;
     uint32_t m_nLastCopyFlags = 0;
-    int32_t m_nInjectedError = 0;
     std::vector<std::string> m_created;
 };

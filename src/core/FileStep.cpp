@@ -1,0 +1,155 @@
+// The copy step of one file, as a worker does it: the status queries of both sides, the
+// decision, and the copy. It leaves its lines and figures in the step's outcome, which the
+// run applies in walk order; only the progress window hears from it directly.
+#include <cinttypes>
+#include <cstdio>
+
+#include "SyncGroup.h"
+#include "SyncRun.h"
+#include "SyncText.h"
+#include "SyncWindows.h"
+#include "Synchronize.h"
+
+namespace {
+
+constexpr uint8_t kRhsAttributes = ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM;
+
+// What the step builds for every file, kept per thread so that their buffers are reused
+// from one file to the next instead of allocated for each.
+struct FileStepScratch {
+    std::string strSourcePath;
+    std::string strDestPath;
+    CFileStatus sourceStatus;
+    CFileStatus destStatus;
+};
+thread_local FileStepScratch t_scratch;
+
+}  // namespace
+
+uint64_t CCopyFocus::Start(const CCopyContext& copy) {
+    std::lock_guard lock(m_mutex);
+    const uint64_t nCopy = ++m_nStarted;
+    m_nShown = nCopy;
+    m_bShownDone = false;
+    ShowName(copy);
+    return nCopy;
+}
+
+void CCopyFocus::Report(const CCopyContext& copy, const char* szPercent) {
+    if (copy.pWindow == nullptr) {
+        return;
+    }
+    std::lock_guard lock(m_mutex);
+    if (copy.nCopy != m_nShown) {
+        if (!m_bShownDone) {
+            return;
+        }
+        m_nShown = copy.nCopy;
+        m_bShownDone = false;
+        ShowName(copy);
+    }
+    copy.pWindow->SetDlgItemText(IDC_PROGRESS_PERCENT, szPercent);
+}
+
+void CCopyFocus::End(uint64_t nCopy) {
+    std::lock_guard lock(m_mutex);
+    if (nCopy == m_nShown) {
+        m_bShownDone = true;
+    }
+}
+
+void CCopyFocus::ShowName(const CCopyContext& copy) {
+    if (copy.pWindow != nullptr) {
+        copy.pWindow->SetDlgItemText(IDC_PROGRESS_FILE, copy.strDestPath);
+        copy.pWindow->SetDlgItemText(IDC_PROGRESS_BYTES, copy.szBytes);
+    }
+}
+
+void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome& step) const {
+    IPlatform& platform = Platform();
+    FileStepScratch& scratch = t_scratch;
+    const CFolderHandles& folder = *task.folder;
+    const std::string& strName = task.strName;
+    std::string& strSourcePath = scratch.strSourcePath;
+    strSourcePath.assign(folder.strSource).append("/").append(strName);
+
+    CFileStatus& source = scratch.sourceStatus;
+    if (!platform.GetStatus({folder.source.Get(), strName.c_str(), strSourcePath}, true, source)) {
+        step.Error(WithReason("ERROR: Couldn't get status for source:" + strSourcePath,
+                              platform.GetLastError()));
+        return;
+    }
+    if (const std::optional<FileVerdict> verdict = DecideBySource(source, run.rules)) {
+        if (*verdict == FileVerdict::NotRegularFile) {
+            step.Line("Skipped (not a regular file):" + strSourcePath);
+        } else if (run.plan.bDryRun) {
+            step.Line(PlanLine("Would skip", *verdict, strSourcePath));
+        }
+        return;
+    }
+
+    std::string& strDestPath = scratch.strDestPath;
+    strDestPath.assign(m_strDestination).append(RelativePart(strSourcePath, m_strSource));
+    const CPathAt destAt{folder.destination.Get(), strName.c_str(), strDestPath};
+    // A destination whose status cannot be read counts as absent; the copy decides. A link,
+    // or anything else that is neither a file nor a folder, is replaced as if absent.
+    CFileStatus& dest = scratch.destStatus;
+    const bool bDestExists = folder.nDestinationError == 0 && !folder.bDestinationAbsent &&
+                             platform.GetStatus(destAt, false, dest) &&
+                             (dest.m_kind == FileKind::Regular || dest.m_kind == FileKind::Folder);
+    const FileDecision decision = DecideFile(source, bDestExists ? &dest : nullptr, run.rules);
+    if (decision.verdict == FileVerdict::DestinationNewerWarning) {
+        step.Error("WARNING! Destination file is newer! Skipped:" + strSourcePath);
+        return;
+    }
+    if (!decision.Copies()) {
+        if (run.plan.bDryRun) {
+            step.Line(PlanLine("Would skip", decision.verdict, strSourcePath));
+        }
+        return;
+    }
+    int32_t nError = folder.nDestinationError;
+    if (run.plan.bDryRun && nError == 0) {
+        step.Line(PlanLine("Would copy", decision.verdict, strDestPath, decision.bClearAttributes));
+        step.nFilesCopied = 1;
+        step.nBytesCopied = static_cast<uint32_t>(source.m_size);
+        return;
+    }
+    if (decision.bClearAttributes && nError == 0) {
+        // A failure here shows in the copy, which then cannot replace the file.
+        platform.SetAttributes(destAt, static_cast<uint8_t>(dest.m_attribute & ~kRhsAttributes));
+        step.Line("ATTRIB -RHS: " + strDestPath);
+        step.bWrote = true;
+    }
+
+    // The true size, also for files of 2 GiB and more.
+    char szBytes[48];
+    std::snprintf(szBytes, sizeof szBytes, "%" PRIu64 " bytes to copy", source.m_size64);
+    CCopyContext copy{m_pProgressDlg, &run.focus, 0, strDestPath, szBytes};
+    copy.nCopy = run.focus.Start(copy);
+
+    if (nError == 0 && !run.plan.bDryRun) {
+        if (!folder.bDestinationIsNew && !folder.bLeftoversChecked.exchange(true)) {
+            platform.RemoveLeftoverTempFiles(folder.destination.Get(), folder.strDestination);
+        }
+        const uint32_t nFlags =
+            run.traits.bKeepsPermissions ? COPY_FILE_DEFAULT : COPY_FILE_NO_PERMISSIONS;
+        if (!platform.CopyFileEx({folder.source.Get(), strName.c_str(), strSourcePath}, destAt,
+                                 CopyProgress, &copy, &m_bCancel, nFlags)) {
+            nError = platform.GetLastError();
+        }
+    }
+    run.focus.End(copy.nCopy);
+    if (nError != 0) {
+        step.nLastError = nError;
+        step.Error(nError == kErrorSourceChanged
+                       ? "ERROR: Source changed while copying:" + strSourcePath
+                       : WithReason("ERROR: Copying file: " + strDestPath, nError));
+        return;
+    }
+    step.bWrote = true;
+    step.Line("OK Copied: " + strDestPath);
+    step.nFilesCopied = 1;
+    // The stored figure is 32-bit and wraps, as the group list file keeps it.
+    step.nBytesCopied = static_cast<uint32_t>(source.m_size);
+}

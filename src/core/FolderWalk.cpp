@@ -1,0 +1,342 @@
+// The folder walk: it opens and reads the folders of the source tree, depth first, makes
+// their destination folders, and hands every file to the pipeline, in the order the
+// folders list them. Everything it finds on the way is a step of the walk too, so that its
+// lines and figures take their place among the files'.
+#include <algorithm>
+#include <cerrno>
+
+#include "SyncGroup.h"
+#include "SyncRun.h"
+#include "SyncText.h"
+#include "SyncWindows.h"
+
+namespace {
+
+// The walk holds the descriptors of this many of the deepest folders on its path (and of
+// the top folder); a folder above them is opened again when the walk returns to it.
+constexpr size_t kHeldLevels = 64;
+
+}  // namespace
+
+std::shared_ptr<CFolderHandles> CFolderHandles::WithoutDescriptors() const {
+    auto copy = std::make_shared<CFolderHandles>();
+    copy->strSource = strSource;
+    copy->strDestination = strDestination;
+    copy->nDestinationError = nDestinationError;
+    copy->bDestinationIsNew = bDestinationIsNew;
+    copy->bDestinationAbsent = bDestinationAbsent;
+    copy->bLeftoversChecked.store(bLeftoversChecked.load());
+    return copy;
+}
+
+// The source folder, then the destination folder, so that a source that cannot be read
+// leaves no new folder behind. False when the run cannot walk at all.
+bool CSyncPair::OpenTopFolders(CSyncRun& run) {
+    auto top = std::make_unique<CWalkFolder>();
+    top->handles = std::make_shared<CFolderHandles>();
+    CFolderHandles& handles = *top->handles;
+    handles.strSource = m_strSource;
+    handles.strDestination = m_strDestination;
+    CStepOutcome step;
+    const bool bOpened = ReadSourceFolder(*top, AT_FDCWD, step) && !Cancelled() &&
+                         OpenTopDestination(run, handles, step);
+    run.pipeline->AddDone(step);
+    if (!bOpened) {
+        return false;
+    }
+    handles.CountIn(run.nOpenFolders);
+    if (handles.destination.Valid()) {
+        IPlatform& platform = Platform();
+        run.traits = platform.FileSystemTraits(handles.destination.Get());
+        run.rules.nDestTimeStepNs = run.traits.nTimeStepNs;
+        CFileStatus status;
+        if (platform.GetStatus({handles.destination.Get(), ".", m_strDestination}, true, status)) {
+            run.destination = {status.m_nDevice, status.m_nInode};
+        }
+    }
+    run.path.push_back(std::move(top));
+    return true;
+}
+
+// A destination folder that is missing after an earlier run found something is not made
+// again: its disk is most likely not mounted, and the copy would fill another one.
+bool CSyncPair::OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutcome& step) {
+    IPlatform& platform = Platform();
+    const CPathAt at = CPathAt::Whole(m_strDestination);
+    int fd = platform.OpenFolder(at, true);
+    if (fd < 0 && platform.GetLastError() == ENOENT) {
+        if (!run.plan.bMayCreateDestination) {
+            step.Error("ERROR: Destination folder not found (is its disk mounted?):" +
+                       m_strDestination);
+            return false;
+        }
+        if (run.plan.bDryRun) {
+            top.bDestinationAbsent = true;
+            return true;
+        }
+        // One level: a missing parent is not made, and every copy then fails.
+        if (platform.CreateDirectory(at)) {
+            top.bDestinationIsNew = true;
+            step.bWrote = true;
+        } else if (platform.GetLastError() != EEXIST) {
+            top.nDestinationError = platform.GetLastError();
+            return true;
+        }
+        fd = platform.OpenFolder(at, true);
+    }
+    if (fd < 0 && platform.GetLastError() == ENOTDIR) {
+        step.Error("ERROR: Destination is not a folder:" + m_strDestination);
+        return false;
+    }
+    if (fd < 0) {
+        top.nDestinationError = platform.GetLastError();
+    }
+    top.destination.Reset(fd);
+    return true;
+}
+
+// Shows the folder, opens it and reads its entries. False, with an error line, when it
+// cannot be opened; a reading that fails part-way keeps what it read and is an error too.
+bool CSyncPair::ReadSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome& step) {
+    CFolderHandles& handles = *folder.handles;
+    SetProgressField(IDC_PROGRESS_FOLDER, handles.strSource);
+    SetProgressField(IDC_PROGRESS_DEST, handles.strDestination);
+    IPlatform& platform = Platform();
+    const bool bTop = fdParent == AT_FDCWD;
+    const CPathAt at{fdParent, bTop ? handles.strSource.c_str() : folder.strName.c_str(),
+                     handles.strSource};
+    handles.source.Reset(platform.OpenFolder(at, bTop || folder.bReachedByLink));
+    CFileStatus status;
+    if (!handles.source.Valid() ||
+        !platform.GetStatus({handles.source.Get(), ".", handles.strSource}, true, status)) {
+        step.Error(WithReason("ERROR: Couldn't read folder:" + handles.strSource,
+                              platform.GetLastError()));
+        return false;
+    }
+    folder.identity = {status.m_nDevice, status.m_nInode};
+    if (!platform.ReadFolder(handles.source.Get(), handles.strSource, folder.entries)) {
+        step.Error(WithReason("ERROR: Couldn't read folder:" + handles.strSource,
+                              platform.GetLastError()));
+    }
+    return true;
+}
+
+void CSyncPair::SyncFolder(CSyncRun& run) {
+    while (!Cancelled()) {
+        CWalkFolder& folder = *run.path.back();
+        if (folder.Done()) {
+            if (run.path.size() == 1) {
+                return;
+            }
+            run.path.pop_back();
+            const CWalkFolder& above = *run.path.back();
+            if (!above.Held() && !above.Done()) {
+                ReopenFolder(run);
+            }
+            continue;
+        }
+        const CDirEntry& entry = folder.entries[folder.nNext++];
+        if (IsFolderEntry(folder, entry)) {
+            if (m_bSubFolders != 0) {
+                EnterSubFolder(run, folder, entry);
+            }
+        } else if (!IsCopyTempName(entry.m_strName)) {
+            // The copy's own temporary files are never copied, nor counted.
+            HandOnFile(run, folder, entry);
+        }
+    }
+}
+
+// A folder, or a link that leads to one: both are walked like folders.
+bool CSyncPair::IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) const {
+    if (!entry.m_bIsLink) {
+        return entry.m_bIsDirectory;
+    }
+    const std::string strPath = folder.handles->strSource + "/" + entry.m_strName;
+    CFileStatus status;
+    return Platform().GetStatus({folder.handles->source.Get(), entry.m_strName.c_str(), strPath},
+                                true, status) &&
+           status.m_kind == FileKind::Folder;
+}
+
+// Counts a file and hands it to the pipeline, unless the walk can decide about it alone:
+// excluded, or a name that differs only in letter case from one already handed on.
+void CSyncPair::HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry) {
+    CStepOutcome step;
+    step.nFilesFound = 1;
+    if (!m_strExclude.empty() || run.traits.bIgnoresCase) {
+        const std::string strSourcePath = folder.handles->strSource + "/" + entry.m_strName;
+        std::string strFolded(RelativePart(strSourcePath, m_strSource));
+        FoldCase(strFolded);
+        if (IsExcluded(strFolded, run.rules.exclude)) {
+            if (run.plan.bDryRun) {
+                step.Line(PlanLine("Would skip", FileVerdict::Excluded, strSourcePath));
+            }
+            run.pipeline->AddDone(step);
+            return;
+        }
+        if (!ClaimName(run, folder, entry.m_strName, strSourcePath, step)) {
+            run.pipeline->AddDone(step);
+            return;
+        }
+    }
+    run.pipeline->AddFile(folder.handles, entry.m_strName, step);
+}
+
+// Puts a sub-folder on the walk's path: unless it is a folder already on the path, or the
+// destination, its destination sub-folder is made and its entries are read.
+void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntry& entry) {
+    // Few enough folders in flight that their descriptors cannot run out.
+    if (run.nOpenFolders.load() >= run.nMaxOpenFolders) {
+        run.pipeline->Finish();
+    }
+    IPlatform& platform = Platform();
+    const CFolderHandles& above = *parent.handles;
+    const std::string& strName = entry.m_strName;
+    auto child = std::make_unique<CWalkFolder>();
+    child->handles = std::make_shared<CFolderHandles>();
+    CFolderHandles& handles = *child->handles;
+    child->strName = strName;
+    child->bReachedByLink = entry.m_bIsLink;
+    handles.strSource = above.strSource + "/" + strName;
+    handles.strDestination =
+        m_strDestination + std::string(RelativePart(handles.strSource, m_strSource));
+
+    CStepOutcome step;
+    CFileStatus status;
+    if (!platform.GetStatus({above.source.Get(), strName.c_str(), handles.strSource}, true,
+                            status)) {
+        step.Error(WithReason("ERROR: Couldn't read folder:" + handles.strSource,
+                              platform.GetLastError()));
+        run.pipeline->AddDone(step);
+        return;
+    }
+    const CFolderIdentity identity{status.m_nDevice, status.m_nInode};
+    const bool bOnPath = std::any_of(run.path.begin(), run.path.end(), [&](const auto& pLevel) {
+        return pLevel->identity == identity;
+    });
+    if (bOnPath || identity == run.destination) {
+        step.Line("Skipped folder link loop:" + handles.strSource);
+        run.pipeline->AddDone(step);
+        return;
+    }
+    step.nDirectories = 1;
+    const bool bEntered = ClaimName(run, parent, strName, handles.strSource, step) &&
+                          OpenDestinationSubFolder(run, above, strName, handles, step) &&
+                          ReadSourceFolder(*child, above.source.Get(), step);
+    run.pipeline->AddDone(step);
+    if (!bEntered) {
+        return;
+    }
+    handles.CountIn(run.nOpenFolders);
+    run.path.push_back(std::move(child));
+    const size_t nDepth = run.path.size();
+    if (nDepth > kHeldLevels + 1) {
+        CWalkFolder& released = *run.path[nDepth - kHeldLevels - 1];
+        released.handles = released.handles->WithoutDescriptors();
+    }
+}
+
+// Makes the destination sub-folder and opens it, never through a link. False, with an
+// error line, when something else than a folder stands in its place: nothing is then
+// written below it.
+bool CSyncPair::OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandles& parent,
+                                         const std::string& strName, CFolderHandles& child,
+                                         CStepOutcome& step) {
+    if (parent.nDestinationError != 0 || parent.bDestinationAbsent) {
+        child.nDestinationError = parent.nDestinationError;
+        child.bDestinationAbsent = parent.bDestinationAbsent;
+        return true;
+    }
+    IPlatform& platform = Platform();
+    const CPathAt at{parent.destination.Get(), strName.c_str(), child.strDestination};
+    int32_t nCreateError = 0;
+    if (run.plan.bDryRun) {
+        nCreateError = EEXIST;  // a dry run makes nothing
+    } else if (platform.CreateDirectory(at)) {
+        child.bDestinationIsNew = true;
+        step.bWrote = true;
+    } else {
+        nCreateError = platform.GetLastError();
+    }
+    child.destination.Reset(platform.OpenFolder(at, false));
+    if (child.destination.Valid()) {
+        return true;
+    }
+    const int32_t nOpenError = platform.GetLastError();
+    if (run.plan.bDryRun && nOpenError == ENOENT) {
+        child.bDestinationAbsent = true;
+        return true;
+    }
+    if (nCreateError == EEXIST && (nOpenError == ELOOP || nOpenError == ENOTDIR)) {
+        step.Error("ERROR: Destination is not a folder:" + child.strDestination);
+        return false;
+    }
+    child.nDestinationError =
+        nCreateError != 0 && nCreateError != EEXIST ? nCreateError : nOpenError;
+    return true;
+}
+
+// Where the destination ignores letter case, a second name that differs from one already
+// handed on only in case would overwrite it: it is an error instead.
+bool CSyncPair::ClaimName(const CSyncRun& run, CWalkFolder& folder, const std::string& strName,
+                          const std::string& strSourcePath, CStepOutcome& step) {
+    if (!run.traits.bIgnoresCase) {
+        return true;
+    }
+    std::string strFolded = strName;
+    FoldCase(strFolded);
+    if (folder.foldedNames.insert(std::move(strFolded)).second) {
+        return true;
+    }
+    step.Error("ERROR: Name differs only in letter case from one already copied:" + strSourcePath);
+    return false;
+}
+
+// Opens the deepest folder on the path again, and the folders between it and the nearest
+// one still held, each through the one above it: no path longer than one name is given to
+// the system.
+void CSyncPair::ReopenFolder(CSyncRun& run) {
+    IPlatform& platform = Platform();
+    const size_t nTarget = run.path.size() - 1;
+    size_t nHeld = nTarget;
+    while (!run.path[nHeld]->Held()) {
+        --nHeld;  // the top folder is always held
+    }
+    for (size_t k = nHeld + 1; k <= nTarget; ++k) {
+        const CFolderHandles& above = *run.path[k - 1]->handles;
+        CWalkFolder& level = *run.path[k];
+        auto handles = level.handles->WithoutDescriptors();
+        handles->source.Reset(platform.OpenFolder(
+            {above.source.Get(), level.strName.c_str(), handles->strSource}, level.bReachedByLink));
+        CFileStatus status;
+        const bool bSame =
+            handles->source.Valid() &&
+            platform.GetStatus({handles->source.Get(), ".", handles->strSource}, true, status) &&
+            CFolderIdentity{status.m_nDevice, status.m_nInode} == level.identity;
+        if (!bSame) {
+            CStepOutcome step;
+            step.Error(WithReason("ERROR: Couldn't read folder:" + handles->strSource,
+                                  handles->source.Valid() ? ENOENT : platform.GetLastError()));
+            run.pipeline->AddDone(step);
+            for (size_t j = k; j <= nTarget; ++j) {
+                run.path[j]->nNext = run.path[j]->entries.size();
+            }
+            return;
+        }
+        if (handles->nDestinationError == 0 && !handles->bDestinationAbsent) {
+            handles->destination.Reset(platform.OpenFolder(
+                {above.destination.Get(), level.strName.c_str(), handles->strDestination}, false));
+            if (!handles->destination.Valid()) {
+                handles->nDestinationError = platform.GetLastError();
+            }
+        }
+        handles->CountIn(run.nOpenFolders);
+        level.handles = std::move(handles);
+    }
+    for (size_t j = 1; j + kHeldLevels <= nTarget; ++j) {
+        if (run.path[j]->Held()) {
+            run.path[j]->handles = run.path[j]->handles->WithoutDescriptors();
+        }
+    }
+}

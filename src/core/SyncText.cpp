@@ -1,0 +1,20 @@
+#include "SyncText.h"
+
+#include <algorithm>
+#include <cstring>
+
+std::string_view RelativePart(const std::string& strPath, const std::string& strSource) {
+    std::string_view path(strPath);
+    return path.substr(std::min(strSource.size(), path.size()));
+}
+
+std::string WithReason(const std::string& strLine, int32_t nSystemError) {
+    char szBuffer[128];
+    return strLine + " (" + strerror_r(nSystemError, szBuffer, sizeof szBuffer) + ")";
+}
+
+std::string PlanLine(const char* szWhat, FileVerdict verdict, const std::string& strPath,
+                     bool bClearAttributes) {
+    return std::string(szWhat) + " (" + VerdictReason(verdict) +
+           (bClearAttributes ? ", ATTRIB -RHS" : "") + "): " + strPath;
+}
