@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the optimised build and its Debian package, the
 # suites again under AddressSanitizer + UndefinedBehaviorSanitizer, a short fuzz run of the
-# group list loader, and the threaded suites under ThreadSanitizer. FUZZ_SECONDS sets the
+# group list loader, and the threaded and engine suites under ThreadSanitizer. The engine
+# suites run with one thread and with four (FOLVEX_TEST_THREADS). FUZZ_SECONDS sets the
 # fuzz run's length.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,10 +14,13 @@ export QT_QPA_PLATFORM=offscreen
 
 step() { printf '\n==== %s ====\n' "$*"; }
 
-step "Release build and tests"
+step "Release build and tests (the engine with one thread)"
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs"
-ctest --test-dir build/release --output-on-failure -j "$jobs"
+FOLVEX_TEST_THREADS=1 ctest --test-dir build/release --output-on-failure -j "$jobs"
+
+step "The engine suites with four threads"
+FOLVEX_TEST_THREADS=4 ctest --test-dir build/release -L "core|threaded" --output-on-failure -j "$jobs"
 
 step "Debian package: built, unpacked with dpkg -x, folvex --version run from it"
 scripts/check-package.sh
@@ -24,7 +28,7 @@ scripts/check-package.sh
 step "AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+FOLVEX_TEST_THREADS=4 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
 step "Fuzzing the group list loader for ${fuzz_seconds} s"
@@ -43,8 +47,8 @@ if [ -n "$(ls -A "$artifacts")" ]; then
     exit 1
 fi
 
-step "ThreadSanitizer (threaded suites)"
+step "ThreadSanitizer (threaded suites, and the engine suites with four threads)"
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs"
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-    ctest --test-dir build/tsan -L threaded --output-on-failure -j "$jobs"
+FOLVEX_TEST_THREADS=4 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    ctest --test-dir build/tsan -L "threaded|core" --output-on-failure -j "$jobs"

@@ -12,8 +12,9 @@
 
 namespace {
 
-const char* const kRunnerOptions[] = {"--run", "--list",     "--dry-run", "--pair",    "--help",
-                                      "-h",    "--help-all", "-?",        "--version", "-v"};
+const char* const kRunnerOptions[] = {"--run",     "--list",    "--dry-run", "--pair",
+                                      "--threads", "--help",    "-h",        "--help-all",
+                                      "-?",        "--version", "-v"};
 
 std::string DefaultListPath() {
     return DefaultGroupListPath(QCoreApplication::applicationFilePath().toStdString());
@@ -80,7 +81,12 @@ int RunFromCommandLine(int argc, char** argv) {
         QStringLiteral("dry-run"),
         QStringLiteral("Tell for every file what the run would do and why; create, copy and "
                        "change nothing, not even the group list."));
-    parser.addOptions({list, run, pair, dryRun, kListFileOption});
+    const QCommandLineOption threads(
+        QStringLiteral("threads"),
+        QStringLiteral("Work on <n> files at once (default: the number of cores, at most 8; 1 "
+                       "works one file at a time)."),
+        QStringLiteral("n"));
+    parser.addOptions({list, run, pair, dryRun, threads, kListFileOption});
 
     if (!parser.parse(QCoreApplication::arguments())) {
         return UsageError(parser.errorText().toStdString());
@@ -105,8 +111,17 @@ int RunFromCommandLine(int argc, char** argv) {
     if (parser.isSet(list) == parser.isSet(run)) {
         return UsageError("give either --list or --run GROUP");
     }
-    if (parser.isSet(list) && (parser.isSet(pair) || parser.isSet(dryRun))) {
-        return UsageError("--pair and --dry-run go with --run");
+    if (parser.isSet(list) &&
+        (parser.isSet(pair) || parser.isSet(dryRun) || parser.isSet(threads))) {
+        return UsageError("--pair, --dry-run and --threads go with --run");
+    }
+    if (parser.isSet(threads)) {
+        bool bNumber = false;
+        const int nThreads = parser.value(threads).toInt(&bNumber);
+        if (!bNumber || nThreads < 1 || nThreads > 64) {
+            return UsageError("--threads takes a number from 1 to 64");
+        }
+        options.nThreads = static_cast<unsigned>(nThreads);
     }
     options.command =
         parser.isSet(list) ? CRunnerOptions::Command::List : CRunnerOptions::Command::Run;

@@ -12,6 +12,7 @@
 #include "GroupListLocation.h"
 #include "RunnerConsole.h"
 #include "SyncGroup.h"
+#include "Synchronize.h"
 
 namespace {
 
@@ -244,6 +245,7 @@ int RunGroup(const CRunnerOptions& options, CSyncGroup& group, std::ostream& out
 
 int RunCommandLine(const CRunnerOptions& options, std::ostream& out, std::ostream& err,
                    std::ostream* pProgress, bool bSameScreen) {
+    SetSyncThreads(options.nThreads);
     CSyncGroupList list;
     const LoadOutcome outcome =
         LoadGroupListFile(options.strListFile, list, [&err](const std::string& strMessage) {

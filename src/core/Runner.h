@@ -14,6 +14,7 @@ struct CRunnerOptions {
     std::string strGroup = {};  // a group's name (the first of that name) or its number from 1
     int32_t nPair = 0;          // a pair's number from 1; 0: every pair of the group
     bool bDryRun = false;
+    unsigned nThreads = 0;  // files worked on at once; 0: the engine's default
 };
 
 enum RunnerExitStatus : int {
