@@ -30,7 +30,10 @@ BenchSection ParseSection(const std::string& strValue) {
     if (strValue == "gui") {
         return BenchSection::Gui;
     }
-    throw std::invalid_argument("--only wants small, large or gui, not '" + strValue + "'");
+    if (strValue == "real") {
+        return BenchSection::Real;
+    }
+    throw std::invalid_argument("--only wants small, large, gui or real, not '" + strValue + "'");
 }
 
 std::string DefaultParentFolder() {
@@ -47,6 +50,10 @@ BenchOptions ParseOptions(int argc, char** argv) {
         const std::string strFlag = argv[n];
         if (strFlag == "--help" || strFlag == "-h") {
             options.bHelp = true;
+            continue;
+        }
+        if (strFlag == "--fresh-fs") {
+            options.bFreshFileSystems = true;
             continue;
         }
         if (strFlag != "--reps" && strFlag != "--only" && strFlag != "--dir") {
@@ -71,12 +78,16 @@ BenchOptions ParseOptions(int argc, char** argv) {
 }
 
 std::string UsageText() {
-    return "usage: folvex_bench [--reps N] [--only small|large|gui] [--dir PATH]\n"
+    return "usage: folvex_bench [--reps N] [--only small|large|gui|real] [--dir PATH] "
+           "[--fresh-fs]\n"
            "  --reps N    rounds of each comparison (default 5 for the small tree and the\n"
-           "              progress window, 3 for the large tree)\n"
+           "              progress window, 3 for the large and the real tree)\n"
            "  --only S    run one section: small (full and up-to-date, 20,000 files),\n"
-           "              large (8 files of 128 MiB) or gui (the progress window)\n"
+           "              large (8 files of 128 MiB), gui (the progress window) or real\n"
+           "              (a copy of /usr/share, links followed)\n"
            "  --dir PATH  make the work folder inside PATH (default $TMPDIR or /tmp); it\n"
-           "              needs about 16 GB free (less with --only or fewer --reps)\n"
-           "              and is removed at the end\n";
+           "              needs room for every copy of a section (it says how much) and\n"
+           "              is removed at the end\n"
+           "  --fresh-fs  run each section on a new loop-mounted ext4 image with a journal,\n"
+           "              as users' disks have (needs root)\n";
 }

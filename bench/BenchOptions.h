@@ -3,13 +3,14 @@
 
 #include <string>
 
-enum class BenchSection { All, Small, Large, Gui };
+enum class BenchSection { All, Small, Large, Gui, Real };
 
 struct BenchOptions {
     int nSmallRounds = 5;  // rounds of each small-tree and progress-window comparison
     int nLargeRounds = 3;  // rounds of each large-tree comparison
     BenchSection only = BenchSection::All;
-    std::string strParentFolder;  // where the work folder is made
+    std::string strParentFolder;     // where the work folder is made
+    bool bFreshFileSystems = false;  // each section on a new loop-mounted ext4 image
     bool bHelp = false;
 
     bool Runs(BenchSection section) const { return only == BenchSection::All || only == section; }

@@ -1,11 +1,7 @@
 #include "BenchSections.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <stdexcept>
+#include <functional>
+#include <thread>
 
 #include "EngineRun.h"
 #include "ExternalCommand.h"
@@ -14,7 +10,7 @@
 #include "Interruption.h"
 #include "ProgressNote.h"
 #include "ResultTable.h"
-#include "WorkFolder.h"
+#include "Synchronize.h"
 
 namespace {
 
@@ -22,15 +18,8 @@ uint64_t Amount(const TreeUnderTest& tree) {
     return tree.unit == RateUnit::FilesPerSecond ? tree.size.nFiles : tree.size.nBytes;
 }
 
-std::string MakeSectionFolder(const std::string& strPath) {
-    if (::mkdir(strPath.c_str(), 0777) != 0) {
-        throw std::runtime_error("cannot create " + strPath + ": " + std::strerror(errno));
-    }
-    return strPath;
-}
-
-std::string RunFolder(const std::string& strSection, const char* szWho, int nRound) {
-    return strSection + "/" + szWho + "-" + std::to_string(nRound);
+std::string RunFolder(const std::string& strPlace, const std::string& strWho, int nRound) {
+    return strPlace + "/" + strWho + "-" + std::to_string(nRound);
 }
 
 void ExpectSameTree(const std::string& strOriginal, const std::string& strCopy) {
@@ -47,124 +36,161 @@ void AddRatio(ResultTable& table, const RatioGoal& goal, const InterleavedSeries
         {goal.strName, series.MedianRatio(nA, nB), goal.dTarget, series.MedianCpuRatio(nA, nB)});
 }
 
-std::string FullCopyFolder(const WorkFolder& work, const TreeUnderTest& tree) {
-    return work.Child("full-" + tree.strLabel);
+unsigned AllCores() {
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
-std::string UpToDateFolder(const WorkFolder& work, const TreeUnderTest& tree) {
-    return work.Child("uptodate-" + tree.strLabel);
+std::string ThreadsText(unsigned nThreads) {
+    return nThreads == 1 ? "1 thread" : std::to_string(nThreads) + " threads";
 }
 
-void RemoveTree(const std::string& strRoot) {
-    std::error_code error;
-    std::filesystem::remove_all(strRoot, error);
-    if (error) {
-        throw std::runtime_error("cannot remove " + strRoot + ": " + error.message());
+std::string ToolText(const char* szTool, const TreeUnderTest& tree) {
+    return std::string(szTool) + (tree.bFollowLinks ? " -aL" : " -a");
+}
+
+// Files the tree holds as the walk sees them: for the real tree, what Folvex found.
+uint64_t Files(const TreeUnderTest& tree) {
+    return tree.bFollowLinks ? kAnyCount : tree.size.nFiles;
+}
+
+struct FolvexRow {
+    unsigned nThreads;
+    size_t nRow;  // in the series
+};
+
+// Folvex on all cores first, then the other thread counts.
+std::vector<FolvexRow> AddFolvexRows(InterleavedSeries& series, const SectionPlan& plan,
+                                     const std::string& strName, RateUnit unit, uint64_t nAmount,
+                                     const std::function<void(unsigned, int)>& run) {
+    std::vector<unsigned> counts = {AllCores()};
+    for (const unsigned nThreads : plan.extraThreads) {
+        if (nThreads != AllCores()) {
+            counts.push_back(nThreads);
+        }
     }
+    std::vector<FolvexRow> rows;
+    for (const unsigned nThreads : counts) {
+        const size_t nRow = series.Add({"folvex " + ThreadsText(nThreads) + ", " + strName, unit,
+                                        nAmount, [run, nThreads](int nRound) {
+                                            run(nThreads, nRound);
+                                            return TakeEngineFlushSeconds();
+                                        }});
+        rows.push_back({nThreads, nRow});
+    }
+    return rows;
 }
 
-void WarmSource(const TreeUnderTest& tree) {
-    StopIfInterrupted();
-    WarmTree(tree.strPath);
-    ProgressNote("  source read once");
+// (one thread) / (all cores), where both ran.
+void AddSpeedup(ResultTable& table, const SectionPlan& plan, const InterleavedSeries& series,
+                const std::vector<FolvexRow>& rows) {
+    if (plan.strSpeedupRatio.empty()) {
+        return;
+    }
+    for (const FolvexRow& row : rows) {
+        if (row.nThreads == 1 && row.nRow != rows.front().nRow) {
+            table.AddRatio({plan.strSpeedupRatio, series.MedianRatio(row.nRow, rows.front().nRow),
+                            0.0, series.MedianCpuRatio(row.nRow, rows.front().nRow)});
+        }
+    }
 }
 
 }  // namespace
 
-void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const FullCopyPlan& plan,
-                        const WorkFolder& work, ResultTable& table) {
+int CopiesKept(const SectionPlan& plan, int nRounds, bool bFull) {
+    const int nFolvex = 1 + static_cast<int>(plan.extraThreads.size());
+    const int nTools = plan.toolsGoal ? (bFull ? 2 : 0) : 0;
+    const int nWindow = plan.pWindowRunner != nullptr ? 1 : 0;
+    return bFull ? (nFolvex + nTools + nWindow) * nRounds : 1;
+}
+
+void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const SectionPlan& plan,
+                        const std::string& strPlace, ResultTable& table) {
     ProgressNote("full copy of the " + tree.strLabel + " tree");
-    WarmSource(tree);
-    const std::string strSection = MakeSectionFolder(FullCopyFolder(work, tree));
-    InterleavedSeries series("full " + tree.strLabel, work.Path());
-    const size_t nEngine =
-        series.Add({"folvex DoSync, full " + tree.strLabel, tree.unit, Amount(tree),
-                    [&tree, strSection](int nRound) {
-                        const SyncOutcome outcome =
-                            RunEngineSync(tree.strPath, RunFolder(strSection, "folvex", nRound));
-                        ExpectOutcome(outcome, tree.size.nFiles, tree.size.nFiles, "full DoSync");
-                        return TakeEngineFlushSeconds();
-                    }});
+    StopIfInterrupted();
+    WarmTree(tree.strPath);
+    InterleavedSeries series("full " + tree.strLabel, strPlace);
+    const std::vector<FolvexRow> rows = AddFolvexRows(
+        series, plan, "full " + tree.strLabel, tree.unit, Amount(tree),
+        [&tree, strPlace](unsigned nThreads, int nRound) {
+            const std::string strWho = "folvex" + std::to_string(nThreads);
+            ExpectOutcome(
+                RunEngineSync(tree.strPath, RunFolder(strPlace, strWho, nRound), nThreads),
+                Files(tree), kAllFound, "full run");
+        });
     size_t nWindow = 0;
     if (plan.pWindowRunner != nullptr) {
         IGuiSyncRunner& runner = *plan.pWindowRunner;
         nWindow = series.Add(
             {"folvex progress window, full " + tree.strLabel, tree.unit, Amount(tree),
-             [&tree, &runner, strSection](int nRound) {
-                 const SyncOutcome outcome =
-                     runner.Run(tree.strPath, RunFolder(strSection, "window", nRound));
-                 ExpectOutcome(outcome, tree.size.nFiles, tree.size.nFiles, "window run");
+             [&tree, &runner, strPlace](int nRound) {
+                 SetSyncThreads(0);
+                 ExpectOutcome(runner.Run(tree.strPath, RunFolder(strPlace, "window", nRound)),
+                               Files(tree), kAllFound, "window run");
                  return TakeEngineFlushSeconds();
              }});
     }
     size_t nCp = 0;
     if (plan.toolsGoal) {
+        const std::string strCp = tree.bFollowLinks ? "-aL" : "-a";
         nCp = series.Add(
-            {"cp -a, full " + tree.strLabel, tree.unit, Amount(tree),
-             [&tree, strSection](int nRound) {
-                 const std::string strCopy = RunFolder(strSection, "cp", nRound);
-                 return RunCommandThenFlush({"cp", "-a", tree.strPath, strCopy}, strCopy);
+            {ToolText("cp", tree) + ", full " + tree.strLabel, tree.unit, Amount(tree),
+             [&tree, strPlace, strCp](int nRound) {
+                 const std::string strCopy = RunFolder(strPlace, "cp", nRound);
+                 return RunCommandThenFlush({"cp", strCp, tree.strPath, strCopy}, strCopy);
              }});
-        series.Add({"rsync -a, full " + tree.strLabel, tree.unit, Amount(tree),
-                    [&tree, strSection](int nRound) {
-                        const std::string strCopy = RunFolder(strSection, "rsync", nRound);
+        series.Add({ToolText("rsync", tree) + ", full " + tree.strLabel, tree.unit, Amount(tree),
+                    [&tree, strPlace, strCp](int nRound) {
+                        const std::string strCopy = RunFolder(strPlace, "rsync", nRound);
                         return RunCommandThenFlush(
-                            {"rsync", "-a", tree.strPath + "/", strCopy + "/"}, strCopy);
+                            {"rsync", strCp, tree.strPath + "/", strCopy + "/"}, strCopy);
                     }});
     }
     series.Run(nRounds);
-    ExpectSameTree(tree.strPath, RunFolder(strSection, "folvex", 0));
+    ExpectSameTree(tree.strPath, RunFolder(strPlace, "folvex" + std::to_string(AllCores()), 0));
     series.AddRowsTo(table);
     if (plan.toolsGoal) {
-        AddRatio(table, *plan.toolsGoal, series, nEngine, nCp);
+        AddRatio(table, *plan.toolsGoal, series, rows.front().nRow, nCp);
     }
+    AddSpeedup(table, plan, series, rows);
     if (plan.pWindowRunner != nullptr) {
-        ExpectSameTree(tree.strPath, RunFolder(strSection, "window", 0));
-        AddRatio(table, plan.windowGoal, series, nWindow, nEngine);
+        ExpectSameTree(tree.strPath, RunFolder(strPlace, "window", 0));
+        AddRatio(table, plan.windowGoal, series, nWindow, rows.front().nRow);
     }
 }
 
-void RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
-                        const std::optional<RatioGoal>& goal, const WorkFolder& work,
-                        ResultTable& table) {
+void RunUpToDateSection(const TreeUnderTest& tree, int nRounds, const SectionPlan& plan,
+                        const std::string& strPlace, ResultTable& table) {
     ProgressNote("up-to-date re-sync of the " + tree.strLabel + " tree");
-    WarmSource(tree);
-    const std::string strDestination = UpToDateFolder(work, tree);
+    StopIfInterrupted();
+    WarmTree(tree.strPath);
+    const std::string strDestination = strPlace + "/up-to-date";
+    const std::string strRsync = tree.bFollowLinks ? "-aL" : "-a";
     // One full copy, then one rsync pass, which also gives the folders their source times,
     // so that neither command finds anything to do in the timed rounds.
-    ExpectOutcome(RunEngineSync(tree.strPath, strDestination), tree.size.nFiles, tree.size.nFiles,
-                  "preparing DoSync");
-    RunCommand({"rsync", "-a", tree.strPath + "/", strDestination + "/"});
-    ExpectOutcome(RunEngineSync(tree.strPath, strDestination), tree.size.nFiles, 0,
-                  "warm-up re-sync");
+    ExpectOutcome(RunEngineSync(tree.strPath, strDestination), Files(tree), kAllFound,
+                  "preparing run");
+    RunCommand({"rsync", strRsync, tree.strPath + "/", strDestination + "/"});
+    ExpectOutcome(RunEngineSync(tree.strPath, strDestination), Files(tree), 0, "warm-up re-sync");
     ProgressNote("  destination prepared");
 
-    InterleavedSeries series("up-to-date " + tree.strLabel, work.Path());
-    const size_t nEngine =
-        series.Add({"folvex DoSync, up-to-date " + tree.strLabel, RateUnit::FilesPerSecond,
-                    tree.size.nFiles, [&tree, strDestination](int) {
-                        ExpectOutcome(RunEngineSync(tree.strPath, strDestination), tree.size.nFiles,
-                                      0, "up-to-date DoSync");
-                        return TakeEngineFlushSeconds();
-                    }});
+    InterleavedSeries series("up-to-date " + tree.strLabel, strPlace);
+    const std::vector<FolvexRow> rows =
+        AddFolvexRows(series, plan, "up-to-date " + tree.strLabel, RateUnit::FilesPerSecond,
+                      tree.size.nFiles, [&tree, strDestination](unsigned nThreads, int) {
+                          ExpectOutcome(RunEngineSync(tree.strPath, strDestination, nThreads),
+                                        Files(tree), 0, "up-to-date run");
+                      });
     const size_t nRsync = series.Add(
-        {"rsync -a, up-to-date " + tree.strLabel, RateUnit::FilesPerSecond, tree.size.nFiles,
-         [&tree, strDestination](int) {
-             return RunCommandThenFlush({"rsync", "-a", tree.strPath + "/", strDestination + "/"},
-                                        strDestination);
+        {ToolText("rsync", tree) + ", up-to-date " + tree.strLabel, RateUnit::FilesPerSecond,
+         tree.size.nFiles, [&tree, strDestination, strRsync](int) {
+             return RunCommandThenFlush(
+                 {"rsync", strRsync, tree.strPath + "/", strDestination + "/"}, strDestination);
          }});
     series.Run(nRounds);
     ExpectSameTree(tree.strPath, strDestination);
     series.AddRowsTo(table);
-    if (goal) {
-        AddRatio(table, *goal, series, nEngine, nRsync);
+    if (plan.toolsGoal) {
+        AddRatio(table, *plan.toolsGoal, series, rows.front().nRow, nRsync);
     }
-}
-
-void RemoveTreeAndCopies(const TreeUnderTest& tree, const WorkFolder& work) {
-    ProgressNote("removing the " + tree.strLabel + " tree and its copies");
-    RemoveTree(FullCopyFolder(work, tree));
-    RemoveTree(UpToDateFolder(work, tree));
-    RemoveTree(tree.strPath);
-    SettleFileSystem(work.Path());
+    AddSpeedup(table, plan, series, rows);
 }

@@ -1,48 +1,49 @@
 // The timed comparisons. Every run writes into a fresh destination, and the copies stay
-// until the tree's sections are over: ext4 without a journal passes over inode slots freed
-// in the last minute (and checks each such slot again on every new file), so a removal
-// between runs would slow whatever copies next.
+// until the section is over: ext4 without a journal passes over inode slots freed in the
+// last minute (and checks each such slot again on every new file), so a removal between
+// runs would slow whatever copies next.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "InterleavedSeries.h"
 #include "TreeTools.h"
 
 class IGuiSyncRunner;
 class ResultTable;
-class WorkFolder;
 
 struct TreeUnderTest {
-    std::string strLabel;  // "small" or "large"
+    std::string strLabel;  // "small", "large" or "real"
     std::string strPath;
     TreeSize size;
     RateUnit unit = RateUnit::FilesPerSecond;
+    bool bFollowLinks = false;  // compared with cp -aL and rsync -aL, as the walk follows them
 };
 
-// A ratio to report: its name and the most it may be.
+// A ratio to report: its name and the most it may be (0: no target).
 struct RatioGoal {
     std::string strName;
     double dTarget = 0.0;
 };
 
-// What the full copy compares with DoSync: cp -a and rsync -a, the progress window, or both.
-struct FullCopyPlan {
-    std::optional<RatioGoal> toolsGoal;       // set: cp -a and rsync -a run, DoSync / cp -a kept
-    IGuiSyncRunner* pWindowRunner = nullptr;  // set: the window runs, window / DoSync kept
-    RatioGoal windowGoal;
+// What a section compares with Folvex on all cores.
+struct SectionPlan {
+    std::optional<RatioGoal> toolsGoal;       // Folvex / cp (full) or rsync (up to date)
+    std::vector<unsigned> extraThreads;       // rows of Folvex with these thread counts too
+    std::string strSpeedupRatio;              // "": none; else (1 thread) / (all cores)
+    IGuiSyncRunner* pWindowRunner = nullptr;  // set: the progress window runs too
+    RatioGoal windowGoal;                     // window / Folvex alone
 };
 
-// Copies the tree into empty destinations, round after round.
-void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const FullCopyPlan& plan,
-                        const WorkFolder& work, ResultTable& table);
+// Copies the tree into empty folders inside strPlace, round after round.
+void RunFullCopySection(const TreeUnderTest& tree, int nRounds, const SectionPlan& plan,
+                        const std::string& strPlace, ResultTable& table);
 
-// Removes the tree and every copy its sections made.
-void RemoveTreeAndCopies(const TreeUnderTest& tree, const WorkFolder& work);
+// Folvex and rsync over a destination inside strPlace that is already up to date.
+void RunUpToDateSection(const TreeUnderTest& tree, int nRounds, const SectionPlan& plan,
+                        const std::string& strPlace, ResultTable& table);
 
-// DoSync and rsync -a over a destination that is already up to date; reports
-// DoSync / rsync -a when a goal is given.
-void RunUpToDateSection(const TreeUnderTest& tree, int nRounds,
-                        const std::optional<RatioGoal>& goal, const WorkFolder& work,
-                        ResultTable& table);
+// How many copies of a tree a section keeps at most, for the room it needs.
+int CopiesKept(const SectionPlan& plan, int nRounds, bool bFull);

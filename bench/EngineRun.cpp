@@ -4,6 +4,7 @@
 
 #include "RecordingSinks.h"
 #include "SyncGroup.h"
+#include "Synchronize.h"
 
 void ConfigureBenchPair(CSyncPair& pair, const std::string& strSource,
                         const std::string& strDestination) {
@@ -16,7 +17,9 @@ void ConfigureBenchPair(CSyncPair& pair, const std::string& strSource,
     pair.m_bBothWays = 0;
 }
 
-SyncOutcome RunEngineSync(const std::string& strSource, const std::string& strDestination) {
+SyncOutcome RunEngineSync(const std::string& strSource, const std::string& strDestination,
+                          unsigned nThreads) {
+    SetSyncThreads(nThreads);
     RecordingLogList logList;
     RecordingProgressWindow progressWindow;
     CSyncPair pair;
@@ -39,12 +42,16 @@ SyncOutcome RunEngineSync(const std::string& strSource, const std::string& strDe
 
 void ExpectOutcome(const SyncOutcome& outcome, uint64_t nFound, uint64_t nCopied,
                    const std::string& strWhat) {
-    if (outcome.nFilesFound == nFound && outcome.nFilesCopied == nCopied && outcome.nErrors == 0) {
+    const uint64_t nWantFound = nFound == kAnyCount ? outcome.nFilesFound : nFound;
+    const uint64_t nWantCopied = nCopied == kAllFound ? outcome.nFilesFound : nCopied;
+    if (outcome.nFilesFound == nWantFound && outcome.nFilesCopied == nWantCopied &&
+        outcome.nErrors == 0) {
         return;
     }
-    throw std::runtime_error(
-        strWhat + ": expected " + std::to_string(nFound) + " found and " + std::to_string(nCopied) +
-        " copied without errors, got " + std::to_string(outcome.nFilesFound) + " found, " +
-        std::to_string(outcome.nFilesCopied) + " copied, " + std::to_string(outcome.nErrors) +
-        " errors; last log line: " + outcome.strNewestLogLine);
+    throw std::runtime_error(strWhat + ": expected " + std::to_string(nWantFound) + " found and " +
+                             std::to_string(nWantCopied) + " copied without errors, got " +
+                             std::to_string(outcome.nFilesFound) + " found, " +
+                             std::to_string(outcome.nFilesCopied) + " copied, " +
+                             std::to_string(outcome.nErrors) +
+                             " errors; last log line: " + outcome.strNewestLogLine);
 }

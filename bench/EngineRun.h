@@ -19,9 +19,14 @@ struct SyncOutcome {
 void ConfigureBenchPair(CSyncPair& pair, const std::string& strSource,
                         const std::string& strDestination);
 
-// Runs DoSync from strSource to strDestination on this thread, into recording sinks.
-SyncOutcome RunEngineSync(const std::string& strSource, const std::string& strDestination);
+// Runs DoSync from strSource to strDestination, into recording sinks, with nThreads
+// working on files (0: the engine's default, the number of cores).
+SyncOutcome RunEngineSync(const std::string& strSource, const std::string& strDestination,
+                          unsigned nThreads = 0);
 
-// Throws unless the run found nFound files, copied nCopied and counted no error.
+// Throws unless the run found nFound files (any number when nFound is kAnyCount), copied
+// nCopied (kAllFound: as many as it found) and counted no error.
+constexpr uint64_t kAnyCount = ~uint64_t{0};
+constexpr uint64_t kAllFound = ~uint64_t{0} - 1;
 void ExpectOutcome(const SyncOutcome& outcome, uint64_t nFound, uint64_t nCopied,
                    const std::string& strWhat);

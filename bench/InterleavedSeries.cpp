@@ -43,7 +43,10 @@ size_t InterleavedSeries::Add(Contender contender) {
 void InterleavedSeries::Run(int nRounds) {
     SettleFileSystem(m_strSettlePath);
     for (int nRound = 0; nRound < nRounds; ++nRound) {
-        for (size_t n = 0; n < m_contenders.size(); ++n) {
+        // Each round starts with another command, so that none always runs first or last
+        // after the source was read.
+        for (size_t nTurn = 0; nTurn < m_contenders.size(); ++nTurn) {
+            const size_t n = (nTurn + static_cast<size_t>(nRound)) % m_contenders.size();
             StopIfInterrupted();
             const double dCpuBefore = ProcessCpuSeconds();
             const Stopwatch stopwatch;

@@ -1,5 +1,6 @@
-// Runs several commands in turn, round after round (A B C A B C ...), so that a change in
-// the machine's load touches all of them alike, and compares them round by round.
+// Runs several commands in turn, round after round (A B C, B C A, C A B ...), so that a
+// change in the machine's load touches all of them alike and none always comes first, and
+// compares them round by round.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,14 @@
-// folvex_bench: times Folvex's engine and progress window against cp -a and rsync -a on
-// deterministic trees, and prints a table and the ratios of paired runs.
+// folvex_bench: times Folvex's engine and progress window against cp and rsync on
+// deterministic trees and on the machine's own /usr/share, and prints a table and the
+// ratios of paired runs.
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -9,6 +16,7 @@
 #include "BenchOptions.h"
 #include "BenchSections.h"
 #include "FlushTiming.h"
+#include "FreshFileSystem.h"
 #include "GuiSyncRunner.h"
 #include "Interruption.h"
 #include "MachineLoad.h"
@@ -20,10 +28,15 @@
 
 namespace {
 
-const RatioGoal kFullSmallGoal{"full_small_vs_cp", 1.10};
-const RatioGoal kFullLargeGoal{"full_large_vs_cp", 1.10};
-const RatioGoal kUpToDateSmallGoal{"noop_small_vs_rsync", 0.50};
-const RatioGoal kWindowGoal{"gui_vs_engine_small", 1.30};
+const RatioGoal kFullSmallGoal{"full_small_vs_cp", 0.80};
+const RatioGoal kFullLargeGoal{"full_large_vs_cp", 0.90};
+const RatioGoal kFullRealGoal{"full_real_vs_cp", 0.0};
+const RatioGoal kUpToDateSmallGoal{"noop_small_vs_rsync", 0.30};
+const RatioGoal kUpToDateRealGoal{"noop_real_vs_rsync", 0.40};
+const RatioGoal kWindowGoal{"gui_vs_engine_small", 1.10};
+const char* const kRealTree = "/usr/share";
+
+enum class TreeKind { Small, Large, Real };
 
 // A warning line when other benchmarks run, else empty.
 std::string OtherBenchmarksWarning() {
@@ -38,66 +51,40 @@ std::string OtherBenchmarksWarning() {
     return strWarning + "); the figures are disturbed";
 }
 
-TreeUnderTest BuildTree(const WorkFolder& work, const std::string& strLabel) {
-    ProgressNote("building the " + strLabel + " tree");
+std::string Label(TreeKind kind) {
+    return kind == TreeKind::Small ? "small" : kind == TreeKind::Large ? "large" : "real";
+}
+
+// Builds the tree at strPath (the real tree is only read and measured).
+TreeUnderTest MakeTree(TreeKind kind, const std::string& strPath) {
     TreeUnderTest tree;
-    tree.strLabel = strLabel;
-    tree.strPath = work.Child("source-" + strLabel);
-    const bool bSmall = strLabel == "small";
-    tree.size = bSmall ? BuildSmallTree(tree.strPath) : BuildLargeTree(tree.strPath);
-    tree.unit = bSmall ? RateUnit::FilesPerSecond : RateUnit::MegabytesPerSecond;
-    ProgressNote("  " + std::to_string(tree.size.nFiles) + " files, " +
+    tree.strLabel = Label(kind);
+    tree.unit = kind == TreeKind::Large ? RateUnit::MegabytesPerSecond : RateUnit::FilesPerSecond;
+    if (kind == TreeKind::Real) {
+        tree.strPath = kRealTree;
+        tree.bFollowLinks = true;
+        tree.size = WarmTree(tree.strPath);
+    } else {
+        ProgressNote("building the " + tree.strLabel + " tree");
+        tree.strPath = strPath;
+        tree.size = kind == TreeKind::Small ? BuildSmallTree(strPath) : BuildLargeTree(strPath);
+    }
+    ProgressNote("  " + tree.strLabel + " tree: " + std::to_string(tree.size.nFiles) + " files, " +
                  std::to_string(tree.size.nBytes) + " bytes");
     return tree;
 }
 
-void RunSmallTree(const BenchOptions& options, const WorkFolder& work, ResultTable& table,
-                  IGuiSyncRunner* pWindowRunner) {
-    const bool bTools = options.Runs(BenchSection::Small);
-    if (!bTools && pWindowRunner == nullptr) {
-        return;
+// The bytes that one copy of a tree takes on disk, with room for small files' blocks.
+uint64_t CopyBytes(TreeKind kind) {
+    switch (kind) {
+        case TreeKind::Small:
+            return kSmallTreeBytes + kSmallTreeBytes / 4;
+        case TreeKind::Large:
+            return kLargeTreeBytes + (uint64_t{1} << 26);
+        case TreeKind::Real:
+            return uint64_t{3} << 29;  // /usr/share: about 1.1 GB in 64,000 files
     }
-    const TreeUnderTest tree = BuildTree(work, "small");
-    FullCopyPlan plan;
-    if (bTools) {
-        plan.toolsGoal = kFullSmallGoal;
-    }
-    plan.pWindowRunner = pWindowRunner;
-    plan.windowGoal = kWindowGoal;
-    RunFullCopySection(tree, options.nSmallRounds, plan, work, table);
-    if (bTools) {
-        RunUpToDateSection(tree, options.nSmallRounds, kUpToDateSmallGoal, work, table);
-    }
-}
-
-void RunLargeTree(const BenchOptions& options, const WorkFolder& work, ResultTable& table) {
-    const TreeUnderTest tree = BuildTree(work, "large");
-    FullCopyPlan plan;
-    plan.toolsGoal = kFullLargeGoal;
-    RunFullCopySection(tree, options.nLargeRounds, plan, work, table);
-    RunUpToDateSection(tree, options.nLargeRounds, std::nullopt, work, table);
-    // A handful of files, so no inode slots to speak of: removing them now keeps the small
-    // tree's copies from pushing the page cache past the memory.
-    RemoveTreeAndCopies(tree, work);
-}
-
-// What the copies will take at most: the large tree's copies go before the small tree's
-// are made, which stay until the end.
-uint64_t BytesNeeded(const BenchOptions& options, bool bWindow) {
-    uint64_t nSmallBytes = 0;
-    uint64_t nLargeBytes = 0;
-    const bool bSmallTools = options.Runs(BenchSection::Small);
-    if (bSmallTools || bWindow) {
-        const uint64_t nPerRound = 1 + (bSmallTools ? 2 : 0) + (bWindow ? 1 : 0);
-        const uint64_t nTrees = nPerRound * static_cast<uint64_t>(options.nSmallRounds) + 2;
-        nSmallBytes = nTrees * kSmallTreeBytes;
-    }
-    if (options.Runs(BenchSection::Large)) {
-        const uint64_t nTrees = 3 * static_cast<uint64_t>(options.nLargeRounds) + 2;
-        nLargeBytes = nTrees * kLargeTreeBytes;
-    }
-    const uint64_t nBytes = std::max(nSmallBytes, nLargeBytes);
-    return nBytes + nBytes / 20;
+    return 0;
 }
 
 void ExpectRoom(const std::string& strFolder, uint64_t nNeeded) {
@@ -108,6 +95,117 @@ void ExpectRoom(const std::string& strFolder, uint64_t nNeeded) {
                                  std::to_string((nNeeded >> 30) + 1) +
                                  " GiB (choose another place with --dir, or fewer --reps)");
     }
+}
+
+std::string MakeFolder(const std::string& strPath) {
+    if (::mkdir(strPath.c_str(), 0755) != 0) {
+        throw std::runtime_error("cannot create " + strPath + ": " + std::strerror(errno));
+    }
+    return strPath;
+}
+
+void RemoveTree(const std::string& strRoot) {
+    std::error_code error;
+    std::filesystem::remove_all(strRoot, error);
+    if (error) {
+        throw std::runtime_error("cannot remove " + strRoot + ": " + error.message());
+    }
+}
+
+struct TreePlans {
+    SectionPlan full;
+    SectionPlan upToDate;
+    bool bUpToDate = true;
+};
+
+TreePlans PlansFor(TreeKind kind, const BenchOptions& options, IGuiSyncRunner* pWindowRunner) {
+    TreePlans plans;
+    switch (kind) {
+        case TreeKind::Small:
+            if (options.Runs(BenchSection::Small)) {
+                plans.full.toolsGoal = kFullSmallGoal;
+                plans.full.extraThreads = {2, 1};
+                plans.full.strSpeedupRatio = "threads_speedup_small";
+                plans.upToDate.toolsGoal = kUpToDateSmallGoal;
+                plans.upToDate.extraThreads = {2, 1};
+                plans.upToDate.strSpeedupRatio = "threads_speedup_noop_small";
+            } else {
+                plans.bUpToDate = false;  // only the window against the engine
+            }
+            plans.full.pWindowRunner = pWindowRunner;
+            plans.full.windowGoal = kWindowGoal;
+            break;
+        case TreeKind::Large:
+            plans.full.toolsGoal = kFullLargeGoal;
+            plans.bUpToDate = false;
+            break;
+        case TreeKind::Real:
+            plans.full.toolsGoal = kFullRealGoal;
+            plans.upToDate.toolsGoal = kUpToDateRealGoal;
+            break;
+    }
+    return plans;
+}
+
+int Rounds(TreeKind kind, const BenchOptions& options) {
+    return kind == TreeKind::Small ? options.nSmallRounds : options.nLargeRounds;
+}
+
+// Both sections of one tree: in the work folder, or each on a fresh file system.
+void RunTree(TreeKind kind, const BenchOptions& options, const WorkFolder& work,
+             IGuiSyncRunner* pWindowRunner, ResultTable& table) {
+    const TreePlans plans = PlansFor(kind, options, pWindowRunner);
+    const int nRounds = Rounds(kind, options);
+    const std::string strLabel = Label(kind);
+    struct Section {
+        const SectionPlan& plan;
+        bool bFull;
+    };
+    std::vector<Section> sections = {{plans.full, true}};
+    if (plans.bUpToDate) {
+        sections.push_back({plans.upToDate, false});
+    }
+    if (options.bFreshFileSystems) {
+        for (const Section& section : sections) {
+            const int nCopies = CopiesKept(section.plan, nRounds, section.bFull) + 1;
+            const uint64_t nBytes =
+                CopyBytes(kind) * static_cast<uint64_t>(nCopies) + (uint64_t{1} << 30);
+            ExpectRoom(work.Path(), nBytes);
+            const FreshFileSystem fresh(work.Path(), nBytes);
+            const TreeUnderTest tree = MakeTree(kind, fresh.Path() + "/source");
+            if (section.bFull) {
+                RunFullCopySection(tree, nRounds, section.plan, fresh.Path(), table);
+            } else {
+                RunUpToDateSection(tree, nRounds, section.plan, fresh.Path(), table);
+            }
+        }
+        return;
+    }
+    int nCopies = 1;
+    for (const Section& section : sections) {
+        nCopies += CopiesKept(section.plan, nRounds, section.bFull);
+    }
+    ExpectRoom(work.Path(), CopyBytes(kind) * static_cast<uint64_t>(nCopies));
+    const TreeUnderTest tree = MakeTree(kind, work.Child("source-" + strLabel));
+    for (const Section& section : sections) {
+        const std::string strPlace =
+            MakeFolder(work.Child((section.bFull ? "full-" : "uptodate-") + strLabel));
+        if (section.bFull) {
+            RunFullCopySection(tree, nRounds, section.plan, strPlace, table);
+        } else {
+            RunUpToDateSection(tree, nRounds, section.plan, strPlace, table);
+        }
+    }
+    // The copies go before the next tree's are made, so the page cache never outgrows the
+    // memory.
+    ProgressNote("removing the " + strLabel + " tree's copies");
+    for (const Section& section : sections) {
+        RemoveTree(work.Child((section.bFull ? "full-" : "uptodate-") + strLabel));
+    }
+    if (kind != TreeKind::Real) {
+        RemoveTree(tree.strPath);
+    }
+    SettleFileSystem(work.Path());
 }
 
 }  // namespace
@@ -135,19 +233,26 @@ int main(int argc, char** argv) {
                 ProgressNote("built without the desktop program: no progress window figures");
             }
         }
-        ExpectRoom(options.strParentFolder, BytesNeeded(options, pWindowRunner != nullptr));
         const WorkFolder work(options.strParentFolder);
-        ProgressNote("work folder " + work.Path());
+        ProgressNote("work folder " + work.Path() +
+                     (options.bFreshFileSystems ? ", a fresh file system for each section" : ""));
         if (options.Runs(BenchSection::Large)) {
-            RunLargeTree(options, work, table);
+            RunTree(TreeKind::Large, options, work, nullptr, table);
         }
-        RunSmallTree(options, work, table, pWindowRunner.get());
+        if (options.Runs(BenchSection::Small) || pWindowRunner) {
+            RunTree(TreeKind::Small, options, work, pWindowRunner.get(), table);
+        }
+        if (options.Runs(BenchSection::Real)) {
+            RunTree(TreeKind::Real, options, work, nullptr, table);
+        }
         if (strOthers.empty()) {
             strOthers = OtherBenchmarksWarning();
         }
         std::cout << "folvex_bench: " << std::thread::hardware_concurrency()
                   << " cores, load average " << strLoadBefore << " at the start, " << LoadAverage()
-                  << " at the end; " << static_cast<int>(total.Seconds()) << " s\n";
+                  << " at the end; " << static_cast<int>(total.Seconds()) << " s"
+                  << (options.bFreshFileSystems ? "; each section on a fresh ext4 file system" : "")
+                  << "\n";
         if (!strOthers.empty()) {
             std::cout << strOthers << "\n";
         }
