@@ -55,6 +55,9 @@ QComboBox* MakeGroupBox(QWidget& parent) {
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setDuplicatesEnabled(true);
     box->setCompleter(nullptr);  // completion would change the text the user types
+    // The text field renames the current entry. Qt would select the entry whose text
+    // matches once editing ends, so a rename to another entry's name would switch to it.
+    QObject::disconnect(box->lineEdit(), &QLineEdit::editingFinished, box, nullptr);
     return box;
 }
 

@@ -310,6 +310,49 @@ TEST_F(MainWindowTest, RenamingChangesGroupAtOnceAndListAfterRefill) {
     EXPECT_EQ(dlg.m_cbGroups->itemText(1), "Photos");
 }
 
+// Qt's editable combo box selects the entry whose text matches once editing ends; a
+// rename to another group's name must not make that group current.
+struct RenameEndCase {
+    const char* szName;
+    bool bEnterKey;  // else the focus moves to the pair list
+};
+
+class RenameToOtherNameTest : public MainWindowTest,
+                              public testing::WithParamInterface<RenameEndCase> {};
+
+TEST_P(RenameToOtherNameTest, KeepsRenamedGroupCurrent) {
+    MakeThreeGroups();
+    CFolvexDlg& dlg = Open();
+    PickGroup(1);
+    QLineEdit* pName = dlg.m_cbGroups->lineEdit();
+    pName->selectAll();
+    QTest::keyClicks(pName, "A");
+    if (GetParam().bEnterKey) {
+        QTest::keyClick(pName, Qt::Key_Return);
+    } else {
+        GiveFocus(*dlg.m_lbPairs);
+    }
+    EXPECT_EQ(dlg.m_nCurGroup, 1);
+    EXPECT_EQ(dlg.m_cbGroups->currentIndex(), 1);
+    EXPECT_EQ(PairLines(), QStringList({"/b0/src  --->>   /b0/dst"}));
+    ASSERT_EQ(m_list.GetCount(), 3);
+    EXPECT_EQ(m_list.GetAt(0)->m_strName, "A");
+    EXPECT_EQ(m_list.GetAt(1)->m_strName, "A");
+    if (!GetParam().bEnterKey) {
+        // Remove takes the renamed group, not its namesake.
+        GiveFocus(*dlg.m_cbGroups);
+        ClickControl(dlg, IDC_REMOVE);
+        ASSERT_EQ(m_list.GetCount(), 2);
+        EXPECT_EQ(m_list.GetAt(0)->m_listPairs.GetCount(), 2);
+        EXPECT_EQ(m_list.GetAt(1)->m_strName, "C");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, RenameToOtherNameTest,
+                         testing::Values(RenameEndCase{"FocusLeaves", false},
+                                         RenameEndCase{"EnterKey", true}),
+                         [](const auto& info) { return std::string(info.param.szName); });
+
 TEST_F(MainWindowTest, ReverseSwapsFoldersOfPairOrOnlyEditsWithoutPair) {
     MakeThreeGroups();
     CFolvexDlg& dlg = Open();
