@@ -66,6 +66,7 @@ CFolvexDlg::CFolvexDlg(CSyncGroupList& listGroups, QWidget* pParent)
     m_chkBothWays = Control<QCheckBox>(*this, IDC_BOTH_WAYS);
     m_dtLastCopy = Control<QDateEdit>(*this, IDC_LAST_COPY);
     m_stSyncInfo = Control<QLabel>(*this, IDC_SYNC_INFO);
+    m_strNoPairInfo = m_stSyncInfo->text();
     ConnectHandlers();
     OnInitDialog();
 }

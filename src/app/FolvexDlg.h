@@ -39,6 +39,7 @@ public:
     void UpdateData(bool bSaveAndValidate);
 
     void FillLists(int32_t nWanted);
+    // Shows the current pair; empty fields when there is none.
     void ShowCurrentPair();
     void StoreCurrentPair();
 
@@ -90,6 +91,7 @@ private:
     CSyncGroup* GroupAt(int32_t nIndex) const;
     CSyncPair* PairAt(int32_t nIndex) const;
     CSyncGroup* SelectedGroup() const;
+    void ShowNoPair();
     void SetInfoText(const QString& strText);
     void ShowErrorSummary();
 
@@ -104,4 +106,5 @@ private:
     QCheckBox* m_chkBothWays = nullptr;
     QDateEdit* m_dtLastCopy = nullptr;
     QLabel* m_stSyncInfo = nullptr;
+    QString m_strNoPairInfo;  // the info text of the template, shown when no pair is current
 };
