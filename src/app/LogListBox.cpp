@@ -4,6 +4,8 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "DisplayText.h"
+
 CLogListBox::CLogListBox(QWidget* pParent)
     : QAbstractScrollArea(pParent), m_repaint(this, [this] { ApplyPendingRepaint(); }) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -15,7 +17,8 @@ CLogListBox::CLogListBox(QWidget* pParent)
 }
 
 void CLogListBox::InsertString(int nIndex, const std::string& strLine) {
-    m_store.Insert(nIndex, strLine);
+    // Stored as shown: a file name with a line break must not look like a second line.
+    m_store.Insert(nIndex, EscapeControlCharacters(strLine));
     RequestRepaint(nIndex == 0);
 }
 

@@ -33,6 +33,14 @@ TEST(LogLineStoreTest, TopEndAndMiddleInserts) {
     EXPECT_EQ(store.Count(), 0u);
 }
 
+TEST(LogListBoxTest, ControlCharactersShowVisiblyOneEntryPerRow) {
+    CLogListBox log;
+    log.InsertString(0, std::string("OK Copied: /d/a\nOK Copied: /d/b\r\t\xc2\x85"));
+    log.InsertString(-1, QString("x\u2028y"));
+    EXPECT_EQ(LogLines(log),
+              QStringList({"OK Copied: /d/a\\nOK Copied: /d/b\\r\\t\\u0085", "x\\u2028y"}));
+}
+
 TEST(LogListBoxTest, WorkerLinesArriveInOrderWhileWindowPaints) {
     CLogListBox log;
     log.resize(400, 200);
