@@ -1,10 +1,15 @@
 // The log window's store and widget: where lines go, many lines from a worker thread while
-// the window repaints, and a scrolled view that stays on its lines.
+// the window repaints, a scrolled view that stays on its lines, sideways scrolling to the
+// longest line, tooltips and copying the log.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QHelpEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 #include <thread>
 
 #include "AppTestSupport.h"
@@ -31,6 +36,25 @@ TEST(LogLineStoreTest, TopEndAndMiddleInserts) {
     EXPECT_EQ(store.At(7), "");
     store.Clear();
     EXPECT_EQ(store.Count(), 0u);
+}
+
+TEST(LogLineStoreTest, LongestLineCountsCharactersNotBytes) {
+    CLogLineStore store;
+    uint64_t nSeen = 0;
+    std::string strLongest;
+    store.Insert(0, "abc");
+    ASSERT_TRUE(store.LongestLineSince(nSeen, strLongest));
+    EXPECT_EQ(strLongest, "abc");
+    EXPECT_FALSE(store.LongestLineSince(nSeen, strLongest));
+    store.Insert(-1, "\xc3\xa9\xc3\xa9\xc3\xa9");  // three characters in six bytes
+    store.Insert(0, "ab");
+    EXPECT_FALSE(store.LongestLineSince(nSeen, strLongest));
+    store.Insert(1, "abcd");
+    ASSERT_TRUE(store.LongestLineSince(nSeen, strLongest));
+    EXPECT_EQ(strLongest, "abcd");
+    store.Clear();
+    ASSERT_TRUE(store.LongestLineSince(nSeen, strLongest));
+    EXPECT_EQ(strLongest, "");
 }
 
 TEST(LogListBoxTest, ControlCharactersShowVisiblyOneEntryPerRow) {
@@ -86,5 +110,85 @@ TEST(LogListBoxTest, ScrolledViewKeepsItsLinesWhenLinesArriveOnTop) {
     log.ResetContent();
     EXPECT_EQ(log.GetCount(), 0);
 }
+
+int SidewaysExtent(const CLogListBox& log) {
+    const QScrollBar* pBar = log.horizontalScrollBar();
+    return pBar->maximum() + pBar->pageStep();
+}
+
+TEST(LogListBoxTest, ScrollsSidewaysToWidestLine) {
+    CLogListBox log;
+    log.resize(300, 120);
+    ShowActive(log);
+    log.InsertString(0, std::string("short"));
+    WaitForRepaint();
+    EXPECT_EQ(log.horizontalScrollBar()->maximum(), 0);
+
+    // The longest line by characters is not the widest: the wide one is found once shown.
+    const QString strNarrow(200, QLatin1Char('i'));
+    const QString strWide = "ERROR: Copying file: " + QString(150, QLatin1Char('W'));
+    log.InsertString(0, strNarrow);
+    log.InsertString(0, strWide);
+    WaitForRepaint();
+    WaitForRepaint();
+    EXPECT_GE(SidewaysExtent(log), log.fontMetrics().horizontalAdvance(strWide));
+    EXPECT_GE(SidewaysExtent(log), log.fontMetrics().horizontalAdvance(strNarrow));
+    EXPECT_LE(SidewaysExtent(log), log.fontMetrics().horizontalAdvance(strWide) + 10);
+
+    log.ResetContent();
+    log.InsertString(0, std::string("short again"));
+    WaitForRepaint();
+    EXPECT_EQ(log.horizontalScrollBar()->maximum(), 0);
+}
+
+TEST(LogListBoxTest, ToolTipShowsFullLineAsWritten) {
+    CLogListBox log;
+    log.resize(200, 120);
+    ShowActive(log);
+    const QString strLong =
+        "ERROR: Copying file: /media/backup/<b>not bold</b>/" + QString(80, 'x');
+    log.InsertString(0, strLong);
+    log.InsertString(0, std::string("top line"));
+    WaitForRepaint();
+    const QPoint pos(20, log.fontMetrics().height() + 2);  // the second row
+    QHelpEvent help(QEvent::ToolTip, pos, log.viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(log.viewport(), &help);
+    ASSERT_TRUE(QToolTip::isVisible());
+    EXPECT_TRUE(QToolTip::text().contains(strLong.toHtmlEscaped()))
+        << QToolTip::text().toStdString();
+    QToolTip::hideText();
+}
+
+// "Copy log" from the context menu and Ctrl+C put every line on the clipboard as shown,
+// newest first.
+class CopyLogTest : public testing::TestWithParam<bool> {};
+
+TEST_P(CopyLogTest, PutsEveryLineOnClipboard) {
+    const bool bByShortcut = GetParam();
+    CLogListBox log;
+    ShowActive(log);
+    log.InsertString(0, std::string("OK Copied: /d/a"));
+    log.InsertString(0, std::string("ERROR: Copying file: /d/b\nc"));
+    log.InsertString(-1, std::string("No selection!"));
+    QApplication::clipboard()->clear();
+    if (bByShortcut) {
+        GiveFocus(log);
+        QTest::keyClick(&log, Qt::Key_C, Qt::ControlModifier);
+    } else {
+        ASSERT_EQ(log.contextMenuPolicy(), Qt::ActionsContextMenu);
+        const QList<QAction*> actions = log.actions();
+        const auto it = std::find_if(actions.begin(), actions.end(), [](QAction* pAction) {
+            return pAction->text() == "Copy log";
+        });
+        ASSERT_NE(it, actions.end());
+        (*it)->trigger();
+    }
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "ERROR: Copying file: /d/b\\nc\nOK Copied: /d/a\nNo selection!");
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, CopyLogTest, testing::Values(false, true), [](const auto& info) {
+    return std::string(info.param ? "CtrlC" : "ContextMenu");
+});
 
 }  // namespace
