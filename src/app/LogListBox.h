@@ -1,6 +1,6 @@
 // The log window: a list box of plain text lines, newest engine line on top. It keeps its
 // lines in a CLogLineStore, so any thread may add lines; it paints only the visible rows
-// and repaints once per event-loop turn however many lines arrived. Lines are stored as
+// and repaints at most once per 25 ms however many lines arrived. Lines are stored as
 // shown, with their control characters made visible. It scrolls sideways to its longest
 // line, shows a line's full text as its tooltip, and "Copy log" (also Ctrl+C) puts every
 // line on the clipboard. It has no selection.
