@@ -18,7 +18,7 @@
 
 namespace {
 
-// Repaints of lines from a worker are coalesced to a few per second; wait for the next.
+// Repaints of lines from a worker are coalesced to one per 25 ms at most; wait for the next.
 void WaitForRepaint() {
     QTest::qWait(60);
 }
