@@ -106,7 +106,8 @@ struct CancelCase {
 class CancelTest : public ProgressWindowTest, public testing::WithParamInterface<CancelCase> {};
 
 TEST_P(CancelTest, CancelDuringLargeCopyStopsItAndWindowWaitsForEndOfRun) {
-    // Sparse, so it costs no disk, but the copy still moves 4 GiB of zeros.
+    // Sparse, so the source takes no disk. Its copy writes real zeros, but only until the
+    // cancel a few chunks in, and the cancelled copy's temporary file is removed.
     SetUpPair({"small.txt"});
     WriteSparseFile(m_pair.m_strSource + "/large.bin", 4ull << 30);
     CSyncGroupList list;
