@@ -56,6 +56,8 @@ public:
     void OnStartAll();
     void OnSysCommand(int nId);
     void OnOK();
+    // Closes the window, keeping its size and place for the next start.
+    void done(int nResult) override;
 
     // Members, in the order of the window's design.
     int32_t m_nLastFocusList = 0;
