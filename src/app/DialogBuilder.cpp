@@ -13,6 +13,7 @@
 #include <QPushButton>
 
 #include "LogListBox.h"
+#include "PercentBar.h"
 
 namespace {
 
@@ -75,6 +76,8 @@ QWidget* MakeControl(const CDialogItem& item, QWidget& parent) {
         case ControlKind::Label:
         case ControlKind::Value:
             return MakeLabel(item, parent);
+        case ControlKind::PercentBar:
+            return new CPercentBar(&parent);
         case ControlKind::CheckBox:
             return new QCheckBox(strText, &parent);
         case ControlKind::ListBox: {

@@ -55,7 +55,7 @@ constexpr CDialogItem kProgressItems[] = {
     {IDC_STATIC, ControlKind::Label, "Folder", 5, 5, 25, 8, kStyleNone},
     {IDC_STATIC, ControlKind::Label, "Dest", 5, 20, 25, 8, kStyleNone},
     {IDC_STATIC, ControlKind::Label, "File", 5, 35, 25, 8, kStyleNone},
-    {IDC_PROGRESS_PERCENT, ControlKind::Value, "", 5, 65, 275, 10, kCentred, "Percent"},
+    {IDC_PROGRESS_PERCENT, ControlKind::PercentBar, "", 5, 65, 275, 10, kCentred, "Percent"},
     {IDC_STATIC, ControlKind::Label, "Bytes", 5, 50, 25, 8, kStyleNone},
     {IDC_PROGRESS_SPARE, ControlKind::Value, "", 5, 83, 275, 8, kCentred, "Spare"},
     {IDC_PROGRESS_FOLDER, ControlKind::Value, "", 35, 5, 245, 8, kCentred, "Folder"},

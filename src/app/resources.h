@@ -58,6 +58,7 @@ enum class ControlKind {
     Edit,
     Label,       // left-aligned text, no id
     Value,       // text written by the program
+    PercentBar,  // a percent text written by the program, drawn as a bar
     CheckBox,    // toggles itself on click
     ListBox,     // the pair list
     LogList,     // the log window

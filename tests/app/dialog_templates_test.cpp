@@ -10,6 +10,7 @@
 
 #include "DialogBuilder.h"
 #include "FolvexDlg.h"
+#include "PercentBar.h"
 #include "Sync_ProgressDlg.h"
 
 namespace {
@@ -67,8 +68,11 @@ TEST(DialogTemplatesTest, ProgressWindowIsBuiltFromTemplate1501WithoutCloseBox) 
     CSyncProgressDlg dlg;
     ExpectBuiltAsTemplate(dlg, ProgressDialogTemplate());
     EXPECT_FALSE(dlg.windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_EQ(Control<QLabel>(dlg, IDC_PROGRESS_PERCENT)->alignment() & Qt::AlignHCenter,
-              Qt::AlignHCenter);
+    const auto* pPercent = Control<CPercentBar>(dlg, IDC_PROGRESS_PERCENT);
+    ASSERT_NE(pPercent, nullptr);
+    EXPECT_EQ(pPercent->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    EXPECT_TRUE(pPercent->isTextVisible());
+    EXPECT_TRUE(pPercent->text().isEmpty());
 }
 
 TEST(DialogTemplatesTest, AboutBoxIsBuiltFromTemplate100) {
