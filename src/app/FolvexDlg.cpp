@@ -67,6 +67,7 @@ CFolvexDlg::CFolvexDlg(CSyncGroupList& listGroups, QWidget* pParent)
     m_edSource = Control<QLineEdit>(*this, IDC_SOURCE);
     m_edDestination = Control<QLineEdit>(*this, IDC_DESTINATION);
     m_edExclude = Control<QLineEdit>(*this, IDC_EXCLUDE);
+    m_edExclude->setToolTip(ExcludeFieldToolTip());
     m_chkOnlyNewer = Control<QCheckBox>(*this, IDC_ONLY_NEWER);
     m_chkSubFolders = Control<QCheckBox>(*this, IDC_SUBFOLDERS);
     m_chkCheckDestDate = Control<QCheckBox>(*this, IDC_CHECK_DEST_DATE);

@@ -111,3 +111,11 @@ QString LoadHelpPage() {
     }
     return QString::fromUtf8(file.readAll());
 }
+
+QString ExcludeFieldToolTip() {
+    return QStringLiteral(
+        "Parts of file names to leave out, separated by ;\n"
+        "A file is left out when its path below the source folder contains one of them.\n"
+        "Letter case is ignored. No wildcards: * and ? match only themselves.\n"
+        "Example: .tmp;thumbs.db");
+}

@@ -114,3 +114,6 @@ QIcon LoadAppIcon();
 
 // The help page shown by the "&Help" button (rich text).
 QString LoadHelpPage();
+
+// The tooltip of the exclude field: how its text is matched.
+QString ExcludeFieldToolTip();

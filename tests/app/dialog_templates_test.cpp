@@ -58,6 +58,8 @@ TEST(DialogTemplatesTest, MainWindowIsBuiltFromTemplate102) {
     EXPECT_EQ(FindControl(dlg, IDC_START)->geometry(), units.ToPixels(276, 121, 50, 15));
     EXPECT_EQ(FindControl(dlg, IDC_SOURCE)->accessibleName(), "Source dir");
     EXPECT_EQ(FindControl(dlg, ID_HELP)->accessibleName(), "Help");
+    // The exclude field says how it matches: by parts of names, without wildcards.
+    EXPECT_TRUE(FindControl(dlg, IDC_EXCLUDE)->toolTip().contains("No wildcards"));
     // No default push button: Enter in an edit is the window's confirm command.
     for (QPushButton* pButton : dlg.findChildren<QPushButton*>()) {
         EXPECT_FALSE(pButton->isDefault()) << pButton->text().toStdString();
@@ -82,6 +84,7 @@ TEST(DialogTemplatesTest, AboutBoxIsBuiltFromTemplate100) {
     EXPECT_EQ(LoadResourceString(IDS_ABOUTBOX), "&About Folvex...");
     EXPECT_FALSE(LoadAppIcon().isNull());
     EXPECT_TRUE(LoadHelpPage().contains("Synclist.dat"));
+    EXPECT_TRUE(LoadHelpPage().simplified().contains("There are no wildcards"));
 }
 
 }  // namespace
