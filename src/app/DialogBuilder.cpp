@@ -2,15 +2,18 @@
 
 #include <algorithm>
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 
 #include "LogListBox.h"
 #include "PercentBar.h"
@@ -40,9 +43,38 @@ QLabel* MakeLabel(const CDialogItem& item, QWidget& parent) {
     return label;
 }
 
-QDateEdit* MakeDatePicker(QWidget& parent) {
+// Moves a date picker's calendar pop-up, as it opens, so that its right edge lines up with
+// the picker's (Qt lines up the left edges), within the screen.
+class RightAlignedPopup : public QObject {
+public:
+    RightAlignedPopup(QDateEdit& picker, QWidget& popup) : QObject(&picker), m_picker(picker) {
+        popup.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override {
+        if (pEvent->type() == QEvent::Show) {
+            auto* pPopup = static_cast<QWidget*>(pWatched);
+            const int nRight = m_picker.mapToGlobal(QPoint(m_picker.width(), 0)).x();
+            int x = nRight - pPopup->width();
+            if (const QScreen* pScreen = m_picker.screen()) {
+                x = std::max(x, pScreen->availableGeometry().left());
+            }
+            pPopup->move(x, pPopup->y());
+        }
+        return QObject::eventFilter(pWatched, pEvent);
+    }
+
+private:
+    QDateEdit& m_picker;
+};
+
+QDateEdit* MakeDatePicker(const CDialogItem& item, QWidget& parent) {
     auto* picker = new QDateEdit(&parent);
     picker->setCalendarPopup(true);
+    if (item.style & kRightAlignedCalendar) {
+        // The pop-up exists once asked for, and lives as long as the picker.
+        new RightAlignedPopup(*picker, *picker->calendarWidget()->window());
+    }
     picker->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     // A last-copy date of 0 shows as 1969-12-31 west of Greenwich.
     picker->setMinimumDate(QDate(1969, 12, 31));
@@ -90,7 +122,7 @@ QWidget* MakeControl(const CDialogItem& item, QWidget& parent) {
         case ControlKind::LogList:
             return new CLogListBox(&parent);
         case ControlKind::DatePicker:
-            return MakeDatePicker(parent);
+            return MakeDatePicker(item, parent);
         case ControlKind::ComboBox:
             return MakeGroupBox(parent);
         case ControlKind::Icon: {

@@ -4,7 +4,10 @@
 // next start.
 #include <gtest/gtest.h>
 
+#include <QCalendarWidget>
+#include <QDateEdit>
 #include <QSettings>
+#include <QTest>
 
 #include "AppTestSupport.h"
 #include "DialogBuilder.h"
@@ -78,6 +81,19 @@ TEST(MainWindowPlacementTest, TemplateSizeIsSmallestAndPlacementComesBack) {
     EXPECT_EQ(again.size(), grownSize);
     EXPECT_EQ(FindControl(again, IDC_LOG)->width(), nGrownLogWidth);
     QSettings(kSettingsOrganisation, kSettingsApplication).clear();
+}
+
+TEST(MainWindowDatePickerTest, CalendarOpensAlignedToPickersRightEdge) {
+    CSyncGroupList list;
+    CFolvexDlg dlg(list);
+    ShowActive(dlg);
+    auto* pPicker = Control<QDateEdit>(dlg, IDC_LAST_COPY);
+    QTest::mouseClick(pPicker, Qt::LeftButton, {},
+                      QPoint(pPicker->width() - 4, pPicker->height() / 2));
+    QWidget* pPopup = pPicker->calendarWidget()->window();
+    ASSERT_TRUE(pPopup->isVisible());
+    EXPECT_EQ(pPopup->geometry().right(), pPicker->mapToGlobal(pPicker->rect().bottomRight()).x());
+    pPopup->hide();
 }
 
 }  // namespace
