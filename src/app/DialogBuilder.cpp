@@ -117,6 +117,9 @@ QWidget* MakeControl(const CDialogItem& item, QWidget& parent) {
             list->setSelectionMode(QAbstractItemView::SingleSelection);
             list->setSortingEnabled(false);
             list->setUniformItemSizes(true);
+            if (item.style & kModalFrameEdge) {
+                list->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+            }
             return list;
         }
         case ControlKind::LogList:
