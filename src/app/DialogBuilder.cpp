@@ -178,6 +178,9 @@ void BuildDialog(QWidget& dialog, const CDialogTemplate& dlgTemplate) {
         QRect rect = units.ToPixels(item.x, item.y, item.cx, item.cy);
         if (item.kind == ControlKind::ComboBox) {
             rect = ClosedComboGeometry(*pControl, rect);
+        } else if (item.kind == ControlKind::Icon) {
+            // An icon control takes its icon's size, whatever the font makes of the units.
+            rect.setSize(pControl->sizeHint());
         }
         pControl->setGeometry(rect);
         if (item.style & kHidden) {

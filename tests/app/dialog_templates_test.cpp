@@ -81,6 +81,12 @@ TEST(DialogTemplatesTest, AboutBoxIsBuiltFromTemplate100) {
     CAboutDlg dlg;
     ExpectBuiltAsTemplate(dlg, AboutDialogTemplate());
     EXPECT_TRUE(Control<QPushButton>(dlg, IDOK)->isDefault());
+    // The icon is drawn whole at any font size, as an icon control sizes itself to its
+    // icon rather than to the template's dialog units.
+    const auto* pIcon = Control<QLabel>(dlg, IDR_MAINFRAME);
+    ASSERT_NE(pIcon, nullptr);
+    EXPECT_EQ(pIcon->size(), pIcon->pixmap().deviceIndependentSize().toSize());
+    EXPECT_EQ(pIcon->size(), QSize(32, 32));
     EXPECT_EQ(LoadResourceString(IDS_ABOUTBOX), "&About Folvex...");
     EXPECT_FALSE(LoadAppIcon().isNull());
     EXPECT_TRUE(LoadHelpPage().contains("Synclist.dat"));
