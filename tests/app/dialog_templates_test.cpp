@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
@@ -89,6 +90,16 @@ TEST(DialogTemplatesTest, AboutBoxIsBuiltFromTemplate100) {
     EXPECT_EQ(pIcon->size(), QSize(32, 32));
     EXPECT_EQ(LoadResourceString(IDS_ABOUTBOX), "&About Folvex...");
     EXPECT_FALSE(LoadAppIcon().isNull());
+    // Each size of the icon has its frame on all four sides alike, none cut off.
+    for (const int nSize : {32, 64, 256}) {
+        const QImage image = LoadAppIcon().pixmap(nSize, nSize).toImage();
+        ASSERT_EQ(image.size(), QSize(nSize, nSize));
+        const int nMiddle = nSize / 2;
+        const int nLast = nSize - 1;
+        EXPECT_EQ(image.pixel(0, nMiddle), image.pixel(nLast, nMiddle)) << nSize;
+        EXPECT_EQ(image.pixel(nMiddle, 0), image.pixel(nMiddle, nLast)) << nSize;
+        EXPECT_EQ(image.pixel(0, nMiddle), image.pixel(nMiddle, 0)) << nSize;
+    }
     EXPECT_TRUE(LoadHelpPage().contains("Synclist.dat"));
     EXPECT_TRUE(LoadHelpPage().simplified().contains("There are no wildcards"));
 }
