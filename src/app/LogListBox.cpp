@@ -14,6 +14,29 @@
 namespace {
 
 constexpr int kTextLeft = 2;
+// A tooltip line holds at most this many characters; longer log lines are broken after a
+// "/" or a blank where they have one.
+constexpr int kToolTipLineChars = 100;
+
+// The log line as rich text, escaped, so that a name holding markup shows as written, and
+// in lines of a readable width (Qt would wrap it far narrower).
+QString ToolTipHtml(const QString& strLine) {
+    QStringList pieces;
+    for (int nStart = 0; nStart < strLine.size();) {
+        int nLength = std::min(kToolTipLineChars, static_cast<int>(strLine.size()) - nStart);
+        if (nStart + nLength < strLine.size()) {
+            const QStringView chunk = QStringView(strLine).mid(nStart, nLength);
+            const int nBreak =
+                static_cast<int>(std::max(chunk.lastIndexOf(u'/'), chunk.lastIndexOf(u' ')));
+            if (nBreak >= kToolTipLineChars / 2) {
+                nLength = nBreak + 1;
+            }
+        }
+        pieces << strLine.mid(nStart, nLength).toHtmlEscaped();
+        nStart += nLength;
+    }
+    return QStringLiteral("<p style='white-space:pre'>%1</p>").arg(pieces.join("<br>"));
+}
 
 }  // namespace
 
@@ -143,12 +166,8 @@ void CLogListBox::ShowLineToolTip(const QPoint& pos, const QPoint& globalPos) {
         QToolTip::hideText();
         return;
     }
-    // As rich text with the line escaped, so that a name holding markup shows as written;
-    // long lines wrap to fit the screen.
-    const QString strTip = QStringLiteral("<p style='white-space:pre-wrap'>%1</p>")
-                               .arg(GetText(nLine).toHtmlEscaped());
     const QRect rowRect(0, pos.y() / nRow * nRow, viewport()->width(), nRow);
-    QToolTip::showText(globalPos, strTip, viewport(), rowRect);
+    QToolTip::showText(globalPos, ToolTipHtml(GetText(nLine)), viewport(), rowRect);
 }
 
 void CLogListBox::paintEvent(QPaintEvent*) {
