@@ -39,33 +39,6 @@ TEST(LogLineStoreTest, TopEndAndMiddleInserts) {
     EXPECT_EQ(store.Count(), 0u);
 }
 
-TEST(LogLineStoreTest, LongestLineCountsCharactersNotBytes) {
-    CLogLineStore store;
-    uint64_t nSeen = 0;
-    std::string strLongest;
-    store.Insert(0, "abc");
-    ASSERT_TRUE(store.LongestLineSince(nSeen, strLongest));
-    EXPECT_EQ(strLongest, "abc");
-    EXPECT_FALSE(store.LongestLineSince(nSeen, strLongest));
-    store.Insert(-1, "\xc3\xa9\xc3\xa9\xc3\xa9");  // three characters in six bytes
-    store.Insert(0, "ab");
-    EXPECT_FALSE(store.LongestLineSince(nSeen, strLongest));
-    store.Insert(1, "abcd");
-    ASSERT_TRUE(store.LongestLineSince(nSeen, strLongest));
-    EXPECT_EQ(strLongest, "abcd");
-    store.Clear();
-    ASSERT_TRUE(store.LongestLineSince(nSeen, strLongest));
-    EXPECT_EQ(strLongest, "");
-}
-
-TEST(LogListBoxTest, ControlCharactersShowVisiblyOneEntryPerRow) {
-    CLogListBox log;
-    log.InsertString(0, std::string("OK Copied: /d/a\nOK Copied: /d/b\r\t\xc2\x85"));
-    log.InsertString(-1, QString("x\u2028y"));
-    EXPECT_EQ(LogLines(log),
-              QStringList({"OK Copied: /d/a\\nOK Copied: /d/b\\r\\t\\u0085", "x\\u2028y"}));
-}
-
 TEST(LogListBoxTest, WorkerLinesArriveInOrderWhileWindowPaints) {
     CLogListBox log;
     log.resize(400, 200);
@@ -164,34 +137,22 @@ TEST(LogListBoxTest, ToolTipShowsFullLineAsWritten) {
 
 // "Copy log" from the context menu and Ctrl+C put every line on the clipboard as shown,
 // newest first.
-class CopyLogTest : public testing::TestWithParam<bool> {};
-
-TEST_P(CopyLogTest, PutsEveryLineOnClipboard) {
-    const bool bByShortcut = GetParam();
+TEST(LogListBoxTest, CopyLogPutsEveryLineOnClipboard) {
     CLogListBox log;
     ShowActive(log);
     log.InsertString(0, std::string("OK Copied: /d/a"));
     log.InsertString(0, std::string("ERROR: Copying file: /d/b\nc"));
     log.InsertString(-1, std::string("No selection!"));
+    const QString strExpected = "ERROR: Copying file: /d/b\\nc\nOK Copied: /d/a\nNo selection!";
+    ASSERT_EQ(log.contextMenuPolicy(), Qt::ActionsContextMenu);
+    ASSERT_EQ(log.actions().size(), 1);
+    EXPECT_EQ(log.actions().front()->text(), "Copy log");
+    log.actions().front()->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), strExpected);
     QApplication::clipboard()->clear();
-    if (bByShortcut) {
-        GiveFocus(log);
-        QTest::keyClick(&log, Qt::Key_C, Qt::ControlModifier);
-    } else {
-        ASSERT_EQ(log.contextMenuPolicy(), Qt::ActionsContextMenu);
-        const QList<QAction*> actions = log.actions();
-        const auto it = std::find_if(actions.begin(), actions.end(), [](QAction* pAction) {
-            return pAction->text() == "Copy log";
-        });
-        ASSERT_NE(it, actions.end());
-        (*it)->trigger();
-    }
-    EXPECT_EQ(QApplication::clipboard()->text(),
-              "ERROR: Copying file: /d/b\\nc\nOK Copied: /d/a\nNo selection!");
+    GiveFocus(log);
+    QTest::keyClick(&log, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), strExpected);
 }
-
-INSTANTIATE_TEST_SUITE_P(Ways, CopyLogTest, testing::Values(false, true), [](const auto& info) {
-    return std::string(info.param ? "CtrlC" : "ContextMenu");
-});
 
 }  // namespace

@@ -45,14 +45,9 @@ INSTANTIATE_TEST_SUITE_P(Controls, GrowingMainWindowTest,
                          testing::Values(MoveCase{"PairList", IDC_PAIRS, {0, 0}, {200, 50}},
                                          MoveCase{"Log", IDC_LOG, {0, 50}, {200, 50}},
                                          MoveCase{"GroupBox", IDC_GROUPS, {0, 0}, {200, 0}},
-                                         MoveCase{"Help", ID_HELP, {200, 0}, {0, 0}},
                                          MoveCase{"StartAll", IDC_START_ALL, {200, 0}, {0, 0}},
                                          MoveCase{"InfoText", IDC_SYNC_INFO, {0, 50}, {200, 0}},
-                                         MoveCase{"Start", IDC_START, {200, 50}, {0, 0}},
-                                         MoveCase{"SourceEdit", IDC_SOURCE, {0, 50}, {0, 0}},
                                          MoveCase{"DatePicker", IDC_LAST_COPY, {200, 50}, {0, 0}},
-                                         MoveCase{
-                                             "OverwriteRhs", IDC_OVERWRITE_RHS, {200, 50}, {0, 0}},
                                          MoveCase{"Exclude", IDC_EXCLUDE, {0, 50}, {0, 0}}),
                          [](const auto& info) { return std::string(info.param.szName); });
 
