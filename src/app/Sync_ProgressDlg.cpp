@@ -93,7 +93,7 @@ void CSyncProgressDlg::OnStart() {
 }
 
 void CSyncProgressDlg::PostEndOfRun() {
-    QMetaObject::invokeMethod(this, &CSyncProgressDlg::OnEndOfRun, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "OnEndOfRun", Qt::QueuedConnection);
 }
 
 void CSyncProgressDlg::OnEndOfRun() {

@@ -47,7 +47,8 @@ protected:
 
 private:
     void OnStart();
-    void OnEndOfRun();
+    // Queued by name from the worker, as CCoalescedUpdate::Deliver is.
+    Q_INVOKABLE void OnEndOfRun();
     void ApplyFieldTexts();
     void ClearFieldTexts();
 
