@@ -8,7 +8,7 @@ CCoalescedUpdate::CCoalescedUpdate(QObject* pParent, std::function<void()> apply
 
 void CCoalescedUpdate::Request() {
     if (!m_bPending.exchange(true)) {
-        QMetaObject::invokeMethod(this, &CCoalescedUpdate::Deliver, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);
     }
 }
 

@@ -18,7 +18,9 @@ public:
     void Request();
 
 private:
-    void Deliver();
+    // Queued by name from other threads: Qt then allocates and frees the call itself, under
+    // its own (for ThreadSanitizer invisible) lock, instead of a slot object made here.
+    Q_INVOKABLE void Deliver();
 
     std::function<void()> m_apply;
     const int m_nIntervalMs;

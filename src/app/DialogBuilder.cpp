@@ -2,17 +2,21 @@
 
 #include <algorithm>
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 
 #include "LogListBox.h"
+#include "PercentBar.h"
 
 namespace {
 
@@ -39,9 +43,38 @@ QLabel* MakeLabel(const CDialogItem& item, QWidget& parent) {
     return label;
 }
 
-QDateEdit* MakeDatePicker(QWidget& parent) {
+// Moves a date picker's calendar pop-up, as it opens, so that its right edge lines up with
+// the picker's (Qt lines up the left edges), within the screen.
+class RightAlignedPopup : public QObject {
+public:
+    RightAlignedPopup(QDateEdit& picker, QWidget& popup) : QObject(&picker), m_picker(picker) {
+        popup.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override {
+        if (pEvent->type() == QEvent::Show) {
+            auto* pPopup = static_cast<QWidget*>(pWatched);
+            const int nRight = m_picker.mapToGlobal(QPoint(m_picker.width(), 0)).x();
+            int x = nRight - pPopup->width();
+            if (const QScreen* pScreen = m_picker.screen()) {
+                x = std::max(x, pScreen->availableGeometry().left());
+            }
+            pPopup->move(x, pPopup->y());
+        }
+        return QObject::eventFilter(pWatched, pEvent);
+    }
+
+private:
+    QDateEdit& m_picker;
+};
+
+QDateEdit* MakeDatePicker(const CDialogItem& item, QWidget& parent) {
     auto* picker = new QDateEdit(&parent);
     picker->setCalendarPopup(true);
+    if (item.style & kRightAlignedCalendar) {
+        // The pop-up exists once asked for, and lives as long as the picker.
+        new RightAlignedPopup(*picker, *picker->calendarWidget()->window());
+    }
     picker->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     // A last-copy date of 0 shows as 1969-12-31 west of Greenwich.
     picker->setMinimumDate(QDate(1969, 12, 31));
@@ -55,6 +88,9 @@ QComboBox* MakeGroupBox(QWidget& parent) {
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setDuplicatesEnabled(true);
     box->setCompleter(nullptr);  // completion would change the text the user types
+    // The text field renames the current entry. Qt would select the entry whose text
+    // matches once editing ends, so a rename to another entry's name would switch to it.
+    QObject::disconnect(box->lineEdit(), &QLineEdit::editingFinished, box, nullptr);
     return box;
 }
 
@@ -72,6 +108,8 @@ QWidget* MakeControl(const CDialogItem& item, QWidget& parent) {
         case ControlKind::Label:
         case ControlKind::Value:
             return MakeLabel(item, parent);
+        case ControlKind::PercentBar:
+            return new CPercentBar(&parent);
         case ControlKind::CheckBox:
             return new QCheckBox(strText, &parent);
         case ControlKind::ListBox: {
@@ -79,12 +117,15 @@ QWidget* MakeControl(const CDialogItem& item, QWidget& parent) {
             list->setSelectionMode(QAbstractItemView::SingleSelection);
             list->setSortingEnabled(false);
             list->setUniformItemSizes(true);
+            if (item.style & kModalFrameEdge) {
+                list->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+            }
             return list;
         }
         case ControlKind::LogList:
             return new CLogListBox(&parent);
         case ControlKind::DatePicker:
-            return MakeDatePicker(parent);
+            return MakeDatePicker(item, parent);
         case ControlKind::ComboBox:
             return MakeGroupBox(parent);
         case ControlKind::Icon: {
@@ -137,6 +178,9 @@ void BuildDialog(QWidget& dialog, const CDialogTemplate& dlgTemplate) {
         QRect rect = units.ToPixels(item.x, item.y, item.cx, item.cy);
         if (item.kind == ControlKind::ComboBox) {
             rect = ClosedComboGeometry(*pControl, rect);
+        } else if (item.kind == ControlKind::Icon) {
+            // An icon control takes its icon's size, whatever the font makes of the units.
+            rect.setSize(pControl->sizeHint());
         }
         pControl->setGeometry(rect);
         if (item.style & kHidden) {

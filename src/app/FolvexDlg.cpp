@@ -15,8 +15,10 @@
 
 #include "DateTransfer.h"
 #include "DialogBuilder.h"
+#include "GrowingLayout.h"
 #include "HelpViewer.h"
 #include "LogListBox.h"
+#include "WindowPlacement.h"
 #include "resources.h"
 
 namespace {
@@ -41,6 +43,8 @@ void CheckFromControl(const QCheckBox& box, int32_t& bValue) {
     bValue = box.isChecked() ? 1 : 0;
 }
 
+constexpr const char* kPlacementKey = "MainWindow/Geometry";
+
 }  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent) {
@@ -51,14 +55,19 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent) {
 CFolvexDlg::CFolvexDlg(CSyncGroupList& listGroups, QWidget* pParent)
     : QDialog(pParent), m_hIcon(LoadAppIcon()), m_listGroups(listGroups) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     BuildDialog(*this, MainDialogTemplate());
+    // The pair list and the log take what the window grows by.
+    new CGrowingLayout(*this, IDC_PAIRS, IDC_LOG);
+    RestoreWindowPlacement(*this, kPlacementKey);
     m_cbGroups = Control<QComboBox>(*this, IDC_GROUPS);
     m_lbLog = Control<CLogListBox>(*this, IDC_LOG);
     m_lbPairs = Control<QListWidget>(*this, IDC_PAIRS);
     m_edSource = Control<QLineEdit>(*this, IDC_SOURCE);
     m_edDestination = Control<QLineEdit>(*this, IDC_DESTINATION);
     m_edExclude = Control<QLineEdit>(*this, IDC_EXCLUDE);
+    m_edExclude->setToolTip(ExcludeFieldToolTip());
     m_chkOnlyNewer = Control<QCheckBox>(*this, IDC_ONLY_NEWER);
     m_chkSubFolders = Control<QCheckBox>(*this, IDC_SUBFOLDERS);
     m_chkCheckDestDate = Control<QCheckBox>(*this, IDC_CHECK_DEST_DATE);
@@ -66,6 +75,7 @@ CFolvexDlg::CFolvexDlg(CSyncGroupList& listGroups, QWidget* pParent)
     m_chkBothWays = Control<QCheckBox>(*this, IDC_BOTH_WAYS);
     m_dtLastCopy = Control<QDateEdit>(*this, IDC_LAST_COPY);
     m_stSyncInfo = Control<QLabel>(*this, IDC_SYNC_INFO);
+    m_strNoPairInfo = m_stSyncInfo->text();
     ConnectHandlers();
     OnInitDialog();
 }
@@ -142,6 +152,12 @@ void CFolvexDlg::UpdateData(bool bSaveAndValidate) {
     TextToControl(*m_edSource, m_strSource);
     m_dtLastCopy->setDate(LocalDateOf(m_timeLastCopy));
     CheckToControl(*m_chkBothWays, m_bBothWays);
+}
+
+void CFolvexDlg::done(int nResult) {
+    // Every way of closing the window ends here.
+    SaveWindowPlacement(*this, kPlacementKey);
+    QDialog::done(nResult);
 }
 
 void CFolvexDlg::OnOK() {

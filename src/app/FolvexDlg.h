@@ -39,6 +39,7 @@ public:
     void UpdateData(bool bSaveAndValidate);
 
     void FillLists(int32_t nWanted);
+    // Shows the current pair; empty fields when there is none.
     void ShowCurrentPair();
     void StoreCurrentPair();
 
@@ -55,6 +56,8 @@ public:
     void OnStartAll();
     void OnSysCommand(int nId);
     void OnOK();
+    // Closes the window, keeping its size and place for the next start.
+    void done(int nResult) override;
 
     // Members, in the order of the window's design.
     int32_t m_nLastFocusList = 0;
@@ -90,6 +93,7 @@ private:
     CSyncGroup* GroupAt(int32_t nIndex) const;
     CSyncPair* PairAt(int32_t nIndex) const;
     CSyncGroup* SelectedGroup() const;
+    void ShowNoPair();
     void SetInfoText(const QString& strText);
     void ShowErrorSummary();
 
@@ -104,4 +108,5 @@ private:
     QCheckBox* m_chkBothWays = nullptr;
     QDateEdit* m_dtLastCopy = nullptr;
     QLabel* m_stSyncInfo = nullptr;
+    QString m_strNoPairInfo;  // the info text of the template, shown when no pair is current
 };

@@ -74,6 +74,7 @@ void CFolvexDlg::FillLists(int32_t nWanted) {
 void CFolvexDlg::ShowCurrentPair() {
     CSyncPair* pPair = PairAt(m_nCurPair);
     if (pPair == nullptr) {
+        ShowNoPair();
         return;
     }
     m_bOnlyNewer = pPair->m_bOnlyNewer;
@@ -90,6 +91,22 @@ void CFolvexDlg::ShowCurrentPair() {
     if (m_bBothWays && !m_bCheckDestDate) {
         m_bCheckDestDate = 1;
     }
+    UpdateData(false);
+}
+
+void CFolvexDlg::ShowNoPair() {
+    // Empty fields, so that nobody edits a pair that is no longer there. What is typed
+    // into them changes no pair.
+    m_bOnlyNewer = 0;
+    m_bCheckDestDate = 0;
+    m_bOverwriteRHS = 0;
+    m_bBothWays = 0;
+    m_bSubFolders = 0;
+    m_strDestination.clear();
+    m_strExclude.clear();
+    m_strSource.clear();
+    m_timeLastCopy = 0;
+    SetInfoText(m_strNoPairInfo);
     UpdateData(false);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -18,8 +19,15 @@ public:
     std::string At(size_t nIndex) const;
     // Up to nCount lines from nFirst on, for painting the visible rows.
     std::vector<std::string> Slice(size_t nFirst, size_t nCount) const;
+    // The line with the most characters since the last Clear, kept as lines arrive so that
+    // the window never has to measure them all. True, with the line, when it changed since
+    // the call that returned nSeen.
+    bool LongestLineSince(uint64_t& nSeen, std::string& strLine) const;
 
 private:
     mutable std::mutex m_mutex;
     std::deque<std::string> m_lines;
+    std::string m_strLongest;
+    size_t m_nLongestChars = 0;
+    uint64_t m_nLongestChanges = 0;
 };

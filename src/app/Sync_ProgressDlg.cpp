@@ -6,14 +6,24 @@
 #include <system_error>
 
 #include "DialogBuilder.h"
+#include "PercentBar.h"
 #include "SyncGroup.h"
 #include "Synchronize.h"
 #include "resources.h"
 
 namespace {
 
-constexpr int kValueFields[] = {IDC_PROGRESS_FOLDER, IDC_PROGRESS_DEST, IDC_PROGRESS_FILE,
-                                IDC_PROGRESS_BYTES, IDC_PROGRESS_PERCENT};
+constexpr int kValueFields[] = {IDC_PROGRESS_FOLDER, IDC_PROGRESS_DEST,    IDC_PROGRESS_FILE,
+                                IDC_PROGRESS_BYTES,  IDC_PROGRESS_PERCENT, IDC_PROGRESS_SPARE};
+
+void ShowFieldText(const QWidget& dialog, int nId, const QString& strText) {
+    QWidget* pField = FindControl(dialog, nId);
+    if (auto* pBar = qobject_cast<CPercentBar*>(pField)) {
+        pBar->SetText(strText);
+    } else if (auto* pLabel = qobject_cast<QLabel*>(pField)) {
+        pLabel->setText(strText);
+    }
+}
 
 }  // namespace
 
@@ -88,7 +98,7 @@ void CSyncProgressDlg::OnStart() {
 }
 
 void CSyncProgressDlg::PostEndOfRun() {
-    QMetaObject::invokeMethod(this, &CSyncProgressDlg::OnEndOfRun, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "OnEndOfRun", Qt::QueuedConnection);
 }
 
 void CSyncProgressDlg::OnEndOfRun() {
@@ -119,6 +129,7 @@ void CSyncProgressDlg::SetDlgItemText(int nId, const std::string& strText) {
     {
         std::lock_guard lock(m_fieldMutex);
         m_fieldTexts[nId] = strText;
+        m_totals.OnFieldText(nId, strText);
     }
     m_fieldUpdate.Request();
 }
@@ -131,23 +142,33 @@ QString CSyncProgressDlg::GetDlgItemText(int nId) const {
 
 void CSyncProgressDlg::ApplyFieldTexts() {
     std::map<int, std::string> texts;
+    CRunTotals totals;
     {
         std::lock_guard lock(m_fieldMutex);
         texts = m_fieldTexts;
+        totals = m_totals;
     }
     for (const auto& [nId, strText] : texts) {
-        if (QLabel* pField = Control<QLabel>(*this, nId)) {
-            pField->setText(QString::fromStdString(strText));
-        }
+        ShowFieldText(*this, nId, QString::fromStdString(strText));
     }
+    m_rate.AddSample(m_runClock.elapsed(), totals.BytesCopied());
+    // The engine tells no count of files checked yet.
+    ShowFieldText(
+        *this, IDC_PROGRESS_SPARE,
+        QString::fromStdString(FormatRunTotals(std::nullopt, totals.FilesCopied(),
+                                               totals.BytesCopied(), m_rate.BytesPerSecond())));
 }
 
 void CSyncProgressDlg::ClearFieldTexts() {
     {
         std::lock_guard lock(m_fieldMutex);
         m_fieldTexts.clear();
+        m_totals = CRunTotals();
     }
+    m_rate = CRateMeter();
+    m_rate.AddSample(0, 0);
+    m_runClock.start();
     for (int nId : kValueFields) {
-        Control<QLabel>(*this, nId)->clear();
+        ShowFieldText(*this, nId, QString());
     }
 }

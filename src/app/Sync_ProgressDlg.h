@@ -1,10 +1,12 @@
 // The progress window "Synchronize copying": it starts the worker for one sync pair, shows
-// what the engine writes into its value fields, turns Cancel (the button, Escape, the
-// window manager's close) into the pair's cancel request, and ends only when the worker
-// posts the end-of-run command. One window object may run several pairs in a row.
+// what the engine writes into its value fields (the percent line as a bar), keeps the
+// run's running totals in its spare line, turns Cancel (the button, Escape, the window
+// manager's close) into the pair's cancel request, and ends only when the worker posts the
+// end-of-run command. One window object may run several pairs in a row.
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -12,6 +14,7 @@
 #include <thread>
 
 #include "CoalescedUpdate.h"
+#include "RunTotals.h"
 #include "SyncWindows.h"
 
 class CSyncProgressDlg : public QDialog, public IProgressWindow {
@@ -44,12 +47,17 @@ protected:
 
 private:
     void OnStart();
-    void OnEndOfRun();
+    // Queued by name from the worker, as CCoalescedUpdate::Deliver is.
+    Q_INVOKABLE void OnEndOfRun();
     void ApplyFieldTexts();
     void ClearFieldTexts();
 
     std::thread m_worker;
     mutable std::mutex m_fieldMutex;
     std::map<int, std::string> m_fieldTexts;
+    CRunTotals m_totals;  // under m_fieldMutex: it sees every write, not only the shown ones
     CCoalescedUpdate m_fieldUpdate;
+    // Window thread only: the time since the run's start and the rate it gives.
+    QElapsedTimer m_runClock;
+    CRateMeter m_rate;
 };

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr uint32_t kEditStyle = kBorder | kAutoHScroll | kTabStop;
+constexpr uint32_t kEditStyle = kBorder | kTabStop;
 
 // Template 102, the main window "synchronize".
 constexpr CDialogItem kMainItems[] = {
@@ -28,17 +28,16 @@ constexpr CDialogItem kMainItems[] = {
     {IDC_OVERWRITE_RHS, ControlKind::CheckBox, "Overwrite +RHS files", 222, 193, 100, 12, kTabStop},
     {IDC_START, ControlKind::PushButton, "Start", 276, 121, 50, 15, kTabStop},
     {IDC_START_ALL, ControlKind::PushButton, "StartAll", 276, 102, 50, 15, kTabStop},
-    {IDC_PAIRS, ControlKind::ListBox, "", 7, 23, 261, 94,
-     kVScroll | kBorder | kModalFrameEdge | kTabStop, "Sync pairs"},
+    {IDC_PAIRS, ControlKind::ListBox, "", 7, 23, 261, 94, kBorder | kModalFrameEdge | kTabStop,
+     "Sync pairs"},
     {IDC_ADD, ControlKind::PushButton, "Add", 276, 55, 50, 15, kTabStop},
     {IDC_REMOVE, ControlKind::PushButton, "Remove", 276, 74, 50, 15, kTabStop},
-    {IDC_LOG, ControlKind::LogList, "", 7, 216, 319, 74,
-     kNoSelection | kVScroll | kBorder | kTabStop, "Log"},
+    {IDC_LOG, ControlKind::LogList, "", 7, 216, 319, 74, kBorder | kTabStop, "Log"},
     {IDC_LAST_COPY, ControlKind::DatePicker, "", 223, 140, 60, 15, kRightAlignedCalendar | kTabStop,
      "Last copy"},
     {IDC_REVERSE, ControlKind::PushButton, "Reverse", 15, 156, 40, 14, kTabStop},
     {IDC_BOTH_WAYS, ControlKind::CheckBox, "Both ways", 67, 158, 49, 10, kTabStop},
-    {IDC_GROUPS, ControlKind::ComboBox, "", 35, 7, 232, 118, kVScroll | kTabStop, "Group:"},
+    {IDC_GROUPS, ControlKind::ComboBox, "", 35, 7, 232, 118, kTabStop, "Group:"},
     {IDC_STATIC, ControlKind::Label, "Group:", 7, 9, 25, 8, kStyleNone},
 };
 
@@ -55,7 +54,7 @@ constexpr CDialogItem kProgressItems[] = {
     {IDC_STATIC, ControlKind::Label, "Folder", 5, 5, 25, 8, kStyleNone},
     {IDC_STATIC, ControlKind::Label, "Dest", 5, 20, 25, 8, kStyleNone},
     {IDC_STATIC, ControlKind::Label, "File", 5, 35, 25, 8, kStyleNone},
-    {IDC_PROGRESS_PERCENT, ControlKind::Value, "", 5, 65, 275, 10, kCentred, "Percent"},
+    {IDC_PROGRESS_PERCENT, ControlKind::PercentBar, "", 5, 65, 275, 10, kCentred, "Percent"},
     {IDC_STATIC, ControlKind::Label, "Bytes", 5, 50, 25, 8, kStyleNone},
     {IDC_PROGRESS_SPARE, ControlKind::Value, "", 5, 83, 275, 8, kCentred, "Spare"},
     {IDC_PROGRESS_FOLDER, ControlKind::Value, "", 35, 5, 245, 8, kCentred, "Folder"},
@@ -65,15 +64,12 @@ constexpr CDialogItem kProgressItems[] = {
     {IDC_PROGRESS_START, ControlKind::PushButton, "Start", 51, 100, 50, 14, kHidden | kTabStop},
 };
 
-constexpr const char* kDialogFont = "MS Sans Serif";
-
-const CDialogTemplate kMainTemplate{
-    IDD_FOLVEX_DIALOG, "synchronize", 0, 0, 333, 298, true, kDialogFont, 8, kMainItems};
-const CDialogTemplate kAboutTemplate{IDD_ABOUTBOX, "About Folvex", 0,           0, 235,
-                                     55,           true,           kDialogFont, 8, kAboutItems};
+const CDialogTemplate kMainTemplate{IDD_FOLVEX_DIALOG, "synchronize", 0, 0, 333, 298, true, 8,
+                                    kMainItems};
+const CDialogTemplate kAboutTemplate{IDD_ABOUTBOX, "About Folvex", 0, 0,          235,
+                                     55,           true,           8, kAboutItems};
 const CDialogTemplate kProgressTemplate{
-    IDD_SYNC_PROGRESS, "Synchronize copying", 6, 15, 286, 121, false, kDialogFont, 8,
-    kProgressItems};
+    IDD_SYNC_PROGRESS, "Synchronize copying", 6, 15, 286, 121, false, 8, kProgressItems};
 
 }  // namespace
 
@@ -110,4 +106,12 @@ QString LoadHelpPage() {
         return QStringLiteral("<p>The help page is missing from this build.</p>");
     }
     return QString::fromUtf8(file.readAll());
+}
+
+QString ExcludeFieldToolTip() {
+    return QStringLiteral(
+        "Parts of file names to leave out, separated by ;\n"
+        "A file is left out when its path below the source folder contains one of them.\n"
+        "Letter case is ignored. No wildcards: * and ? match only themselves.\n"
+        "Example: .tmp;thumbs.db");
 }

@@ -58,6 +58,7 @@ enum class ControlKind {
     Edit,
     Label,       // left-aligned text, no id
     Value,       // text written by the program
+    PercentBar,  // a percent text written by the program, drawn as a bar
     CheckBox,    // toggles itself on click
     ListBox,     // the pair list
     LogList,     // the log window
@@ -66,18 +67,17 @@ enum class ControlKind {
     Icon,        // the application icon
 };
 
-// Style flags of a control (only those the windows use).
+// Style flags of a control, those that mean something here. Qt edits always scroll
+// sideways, lists show a vertical scroll bar when they need one, and the log window has no
+// selection of its own, so the template needs no flags for these.
 enum ControlStyle : uint32_t {
     kStyleNone = 0,
     kTabStop = 1u << 0,
     kHidden = 1u << 1,
     kCentred = 1u << 2,
     kBorder = 1u << 3,
-    kAutoHScroll = 1u << 4,
-    kVScroll = 1u << 5,
-    kNoSelection = 1u << 6,
-    kModalFrameEdge = 1u << 7,
-    kRightAlignedCalendar = 1u << 8,
+    kModalFrameEdge = 1u << 4,        // a double (sunken panel) edge
+    kRightAlignedCalendar = 1u << 5,  // the calendar opens at the picker's right edge
 };
 
 // One control of a dialog template; positions and sizes in dialog units.
@@ -96,8 +96,7 @@ struct CDialogTemplate {
     const char* szCaption;
     int x, y, cx, cy;
     bool bSystemMenu;  // false: no close box
-    const char* szFontFace;
-    int nFontPoints;
+    int nFontPoints;   // of the system's font: the template's face is not on this platform
     std::span<const CDialogItem> items;  // template order, also the tab order
 };
 
@@ -113,3 +112,6 @@ QIcon LoadAppIcon();
 
 // The help page shown by the "&Help" button (rich text).
 QString LoadHelpPage();
+
+// The tooltip of the exclude field: how its text is matched.
+QString ExcludeFieldToolTip();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "DialogBuilder.h"
 #include "FolvexDlg.h"
+#include "PercentBar.h"
 #include "Sync_ProgressDlg.h"
 
 namespace {
@@ -57,6 +59,8 @@ TEST(DialogTemplatesTest, MainWindowIsBuiltFromTemplate102) {
     EXPECT_EQ(FindControl(dlg, IDC_START)->geometry(), units.ToPixels(276, 121, 50, 15));
     EXPECT_EQ(FindControl(dlg, IDC_SOURCE)->accessibleName(), "Source dir");
     EXPECT_EQ(FindControl(dlg, ID_HELP)->accessibleName(), "Help");
+    // The exclude field says how it matches: by parts of names, without wildcards.
+    EXPECT_TRUE(FindControl(dlg, IDC_EXCLUDE)->toolTip().contains("No wildcards"));
     // No default push button: Enter in an edit is the window's confirm command.
     for (QPushButton* pButton : dlg.findChildren<QPushButton*>()) {
         EXPECT_FALSE(pButton->isDefault()) << pButton->text().toStdString();
@@ -67,17 +71,37 @@ TEST(DialogTemplatesTest, ProgressWindowIsBuiltFromTemplate1501WithoutCloseBox) 
     CSyncProgressDlg dlg;
     ExpectBuiltAsTemplate(dlg, ProgressDialogTemplate());
     EXPECT_FALSE(dlg.windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_EQ(Control<QLabel>(dlg, IDC_PROGRESS_PERCENT)->alignment() & Qt::AlignHCenter,
-              Qt::AlignHCenter);
+    const auto* pPercent = Control<CPercentBar>(dlg, IDC_PROGRESS_PERCENT);
+    ASSERT_NE(pPercent, nullptr);
+    EXPECT_EQ(pPercent->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    EXPECT_TRUE(pPercent->isTextVisible());
+    EXPECT_TRUE(pPercent->text().isEmpty());
 }
 
 TEST(DialogTemplatesTest, AboutBoxIsBuiltFromTemplate100) {
     CAboutDlg dlg;
     ExpectBuiltAsTemplate(dlg, AboutDialogTemplate());
     EXPECT_TRUE(Control<QPushButton>(dlg, IDOK)->isDefault());
+    // The icon is drawn whole at any font size, as an icon control sizes itself to its
+    // icon rather than to the template's dialog units.
+    const auto* pIcon = Control<QLabel>(dlg, IDR_MAINFRAME);
+    ASSERT_NE(pIcon, nullptr);
+    EXPECT_EQ(pIcon->size(), pIcon->pixmap().deviceIndependentSize().toSize());
+    EXPECT_EQ(pIcon->size(), QSize(32, 32));
     EXPECT_EQ(LoadResourceString(IDS_ABOUTBOX), "&About Folvex...");
     EXPECT_FALSE(LoadAppIcon().isNull());
+    // Each size of the icon has its frame on all four sides alike, none cut off.
+    for (const int nSize : {32, 64, 256}) {
+        const QImage image = LoadAppIcon().pixmap(nSize, nSize).toImage();
+        ASSERT_EQ(image.size(), QSize(nSize, nSize));
+        const int nMiddle = nSize / 2;
+        const int nLast = nSize - 1;
+        EXPECT_EQ(image.pixel(0, nMiddle), image.pixel(nLast, nMiddle)) << nSize;
+        EXPECT_EQ(image.pixel(nMiddle, 0), image.pixel(nMiddle, nLast)) << nSize;
+        EXPECT_EQ(image.pixel(0, nMiddle), image.pixel(nMiddle, 0)) << nSize;
+    }
     EXPECT_TRUE(LoadHelpPage().contains("Synclist.dat"));
+    EXPECT_TRUE(LoadHelpPage().simplified().contains("There are no wildcards"));
 }
 
 }  // namespace

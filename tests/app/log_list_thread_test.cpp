@@ -1,10 +1,16 @@
 // The log window's store and widget: where lines go, many lines from a worker thread while
-// the window repaints, and a scrolled view that stays on its lines.
+// the window repaints, a scrolled view that stays on its lines, sideways scrolling to the
+// longest line, tooltips and copying the log.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QHelpEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextDocumentFragment>
+#include <QToolTip>
 #include <thread>
 
 #include "AppTestSupport.h"
@@ -13,7 +19,7 @@
 
 namespace {
 
-// Repaints of lines from a worker are coalesced to a few per second; wait for the next.
+// Repaints of lines from a worker are coalesced to one per 25 ms at most; wait for the next.
 void WaitForRepaint() {
     QTest::qWait(60);
 }
@@ -77,6 +83,76 @@ TEST(LogListBoxTest, ScrolledViewKeepsItsLinesWhenLinesArriveOnTop) {
     EXPECT_EQ(log.verticalScrollBar()->value(), 0);
     log.ResetContent();
     EXPECT_EQ(log.GetCount(), 0);
+}
+
+int SidewaysExtent(const CLogListBox& log) {
+    const QScrollBar* pBar = log.horizontalScrollBar();
+    return pBar->maximum() + pBar->pageStep();
+}
+
+TEST(LogListBoxTest, ScrollsSidewaysToWidestLine) {
+    CLogListBox log;
+    log.resize(300, 120);
+    ShowActive(log);
+    log.InsertString(0, std::string("short"));
+    WaitForRepaint();
+    EXPECT_EQ(log.horizontalScrollBar()->maximum(), 0);
+
+    // The longest line by characters is not the widest: the wide one is found once shown.
+    const QString strNarrow(200, QLatin1Char('i'));
+    const QString strWide = "ERROR: Copying file: " + QString(150, QLatin1Char('W'));
+    log.InsertString(0, strNarrow);
+    log.InsertString(0, strWide);
+    WaitForRepaint();
+    WaitForRepaint();
+    EXPECT_GE(SidewaysExtent(log), log.fontMetrics().horizontalAdvance(strWide));
+    EXPECT_GE(SidewaysExtent(log), log.fontMetrics().horizontalAdvance(strNarrow));
+    EXPECT_LE(SidewaysExtent(log), log.fontMetrics().horizontalAdvance(strWide) + 10);
+
+    log.ResetContent();
+    log.InsertString(0, std::string("short again"));
+    WaitForRepaint();
+    EXPECT_EQ(log.horizontalScrollBar()->maximum(), 0);
+}
+
+TEST(LogListBoxTest, ToolTipShowsFullLineAsWritten) {
+    CLogListBox log;
+    log.resize(200, 120);
+    ShowActive(log);
+    const QString strLong =
+        "ERROR: Copying file: /media/backup/<b>not bold</b>/" + QString(80, 'x');
+    log.InsertString(0, strLong);
+    log.InsertString(0, std::string("top line"));
+    WaitForRepaint();
+    const QPoint pos(20, log.fontMetrics().height() + 2);  // the second row
+    QHelpEvent help(QEvent::ToolTip, pos, log.viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(log.viewport(), &help);
+    ASSERT_TRUE(QToolTip::isVisible());
+    // What the tooltip shows is the line, broken into lines of a readable width.
+    const QString strShown = QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText();
+    EXPECT_GE(strShown.count(QLatin1Char('\n')), 1) << strShown.toStdString();
+    EXPECT_EQ(QString(strShown).remove(QLatin1Char('\n')), strLong);
+    QToolTip::hideText();
+}
+
+// "Copy log" from the context menu and Ctrl+C put every line on the clipboard as shown,
+// newest first.
+TEST(LogListBoxTest, CopyLogPutsEveryLineOnClipboard) {
+    CLogListBox log;
+    ShowActive(log);
+    log.InsertString(0, std::string("OK Copied: /d/a"));
+    log.InsertString(0, std::string("ERROR: Copying file: /d/b\nc"));
+    log.InsertString(-1, std::string("No selection!"));
+    const QString strExpected = "ERROR: Copying file: /d/b\\nc\nOK Copied: /d/a\nNo selection!";
+    ASSERT_EQ(log.contextMenuPolicy(), Qt::ActionsContextMenu);
+    ASSERT_EQ(log.actions().size(), 1);
+    EXPECT_EQ(log.actions().front()->text(), "Copy log");
+    log.actions().front()->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), strExpected);
+    QApplication::clipboard()->clear();
+    GiveFocus(log);
+    QTest::keyClick(&log, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), strExpected);
 }
 
 }  // namespace

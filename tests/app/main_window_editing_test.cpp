@@ -134,12 +134,11 @@ TEST_P(AddByFocusTest, AddMakesGroupOrPair) {
     EXPECT_EQ(m_list.GetCount(), c.nGroupsAfterAdd);
     EXPECT_EQ(m_list.GetAt(0)->m_listPairs.GetCount(), c.nPairsOfAAfterAdd);
     if (c.nGroupsAfterAdd == 4) {
-        // The new group is current, with no pairs; the controls keep the pair shown before.
+        // The new group is current, with no pairs.
         EXPECT_EQ(m_list.GetAt(3)->m_strName, "New Group");
         EXPECT_EQ(dlg.m_nCurGroup, 3);
         EXPECT_EQ(dlg.m_cbGroups->currentText(), "New Group");
         EXPECT_EQ(dlg.m_lbPairs->count(), 0);
-        EXPECT_EQ(Ctl<QLineEdit>(IDC_SOURCE)->text(), "/a0/src");
     } else {
         // The new pair is the last line; the current pair stays current.
         EXPECT_EQ(PairLines().last(), "  --->>   ");
@@ -310,6 +309,49 @@ TEST_F(MainWindowTest, RenamingChangesGroupAtOnceAndListAfterRefill) {
     EXPECT_EQ(dlg.m_cbGroups->itemText(1), "Photos");
 }
 
+// Qt's editable combo box selects the entry whose text matches once editing ends; a
+// rename to another group's name must not make that group current.
+struct RenameEndCase {
+    const char* szName;
+    bool bEnterKey;  // else the focus moves to the pair list
+};
+
+class RenameToOtherNameTest : public MainWindowTest,
+                              public testing::WithParamInterface<RenameEndCase> {};
+
+TEST_P(RenameToOtherNameTest, KeepsRenamedGroupCurrent) {
+    MakeThreeGroups();
+    CFolvexDlg& dlg = Open();
+    PickGroup(1);
+    QLineEdit* pName = dlg.m_cbGroups->lineEdit();
+    pName->selectAll();
+    QTest::keyClicks(pName, "A");
+    if (GetParam().bEnterKey) {
+        QTest::keyClick(pName, Qt::Key_Return);
+    } else {
+        GiveFocus(*dlg.m_lbPairs);
+    }
+    EXPECT_EQ(dlg.m_nCurGroup, 1);
+    EXPECT_EQ(dlg.m_cbGroups->currentIndex(), 1);
+    EXPECT_EQ(PairLines(), QStringList({"/b0/src  --->>   /b0/dst"}));
+    ASSERT_EQ(m_list.GetCount(), 3);
+    EXPECT_EQ(m_list.GetAt(0)->m_strName, "A");
+    EXPECT_EQ(m_list.GetAt(1)->m_strName, "A");
+    if (!GetParam().bEnterKey) {
+        // Remove takes the renamed group, not its namesake.
+        GiveFocus(*dlg.m_cbGroups);
+        ClickControl(dlg, IDC_REMOVE);
+        ASSERT_EQ(m_list.GetCount(), 2);
+        EXPECT_EQ(m_list.GetAt(0)->m_listPairs.GetCount(), 2);
+        EXPECT_EQ(m_list.GetAt(1)->m_strName, "C");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, RenameToOtherNameTest,
+                         testing::Values(RenameEndCase{"FocusLeaves", false},
+                                         RenameEndCase{"EnterKey", true}),
+                         [](const auto& info) { return std::string(info.param.szName); });
+
 TEST_F(MainWindowTest, ReverseSwapsFoldersOfPairOrOnlyEditsWithoutPair) {
     MakeThreeGroups();
     CFolvexDlg& dlg = Open();
@@ -319,11 +361,64 @@ TEST_F(MainWindowTest, ReverseSwapsFoldersOfPairOrOnlyEditsWithoutPair) {
     EXPECT_EQ(pPair->m_strDestination, "/a0/src");
     EXPECT_EQ(dlg.m_lbPairs->item(0)->text(), "/a0/dst  --->>   /a0/src");
 
-    PickGroup(2);  // no pairs: the edits still show "A"'s first pair
+    PickGroup(2);  // no pairs
+    TypeInto(*Ctl<QLineEdit>(IDC_SOURCE), "/typed");
     ClickControl(dlg, IDC_REVERSE);
-    EXPECT_EQ(Ctl<QLineEdit>(IDC_SOURCE)->text(), "/a0/src");
+    EXPECT_TRUE(Ctl<QLineEdit>(IDC_SOURCE)->text().isEmpty());
+    EXPECT_EQ(Ctl<QLineEdit>(IDC_DESTINATION)->text(), "/typed");
     EXPECT_EQ(pPair->m_strSource, "/a0/dst");
 }
+
+// Without a current pair the fields are empty, never the last pair's values, and stay
+// usable; what is typed there changes no pair.
+enum class NoPairWay { RemoveLastPair, AddGroup, PickEmptyGroup };
+
+struct NoPairCase {
+    const char* szName;
+    NoPairWay way;
+};
+
+class NoCurrentPairTest : public MainWindowTest, public testing::WithParamInterface<NoPairCase> {};
+
+TEST_P(NoCurrentPairTest, ShowsEmptyFields) {
+    MakeThreeGroups();
+    CSyncPair* pB0 = m_list.GetAt(1)->m_listPairs.GetAt(0);
+    pB0->m_strExclude = ".tmp";
+    pB0->m_bOnlyNewer = pB0->m_bBothWays = 1;
+    CFolvexDlg& dlg = Open();
+    PickGroup(1);
+    switch (GetParam().way) {
+        case NoPairWay::RemoveLastPair:
+            PickPair(0);
+            ClickControl(dlg, IDC_REMOVE);
+            break;
+        case NoPairWay::AddGroup:
+            ClickControl(dlg, IDC_ADD);
+            break;
+        case NoPairWay::PickEmptyGroup:
+            PickGroup(2);
+            break;
+    }
+    ASSERT_EQ(dlg.m_lbPairs->count(), 0);
+    for (int nId : {IDC_SOURCE, IDC_DESTINATION, IDC_EXCLUDE}) {
+        EXPECT_TRUE(Ctl<QLineEdit>(nId)->text().isEmpty()) << nId;
+    }
+    for (int nId : {IDC_ONLY_NEWER, IDC_SUBFOLDERS, IDC_CHECK_DEST_DATE, IDC_BOTH_WAYS}) {
+        EXPECT_FALSE(Ctl<QCheckBox>(nId)->isChecked()) << nId;
+    }
+    EXPECT_EQ(Ctl<QLabel>(IDC_SYNC_INFO)->text(), "Sync info");
+    EXPECT_TRUE(Ctl<QLineEdit>(IDC_SOURCE)->isEnabled());
+    TypeInto(*Ctl<QLineEdit>(IDC_EXCLUDE), "x");
+    if (GetParam().way != NoPairWay::RemoveLastPair) {
+        EXPECT_EQ(pB0->m_strExclude, ".tmp");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, NoCurrentPairTest,
+                         testing::Values(NoPairCase{"RemoveLastPair", NoPairWay::RemoveLastPair},
+                                         NoPairCase{"AddGroup", NoPairWay::AddGroup},
+                                         NoPairCase{"PickEmptyGroup", NoPairWay::PickEmptyGroup}),
+                         [](const auto& info) { return std::string(info.param.szName); });
 
 TEST_F(MainWindowTest, FolderChoosersFillTheirEditAndPair) {
     MakeThreeGroups();

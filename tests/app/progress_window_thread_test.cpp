@@ -15,6 +15,7 @@
 #include "FileTree.h"
 #include "FolvexDlg.h"
 #include "LogListBox.h"
+#include "PercentBar.h"
 #include "Sync_ProgressDlg.h"
 #include "TempFolder.h"
 #include "platform.h"
@@ -47,8 +48,28 @@ TEST_F(ProgressWindowTest, RunsPairAndEndsWithOneOnSuccess) {
     EXPECT_EQ(m_log.GetCount(), 4);
     EXPECT_EQ(m_pair.m_pProgressDlg, &dlg);
     EXPECT_EQ(dlg.GetDlgItemText(IDC_PROGRESS_FOLDER).toStdString(), m_pair.m_strSource);
-    EXPECT_TRUE(Control<QLabel>(dlg, IDC_PROGRESS_SPARE)->text().isEmpty());
+    EXPECT_TRUE(
+        Control<QLabel>(dlg, IDC_PROGRESS_SPARE)->text().startsWith("3 files copied, 3 B at "))
+        << Control<QLabel>(dlg, IDC_PROGRESS_SPARE)->text().toStdString();
+    EXPECT_EQ(Control<CPercentBar>(dlg, IDC_PROGRESS_PERCENT)->text(), "100%");
+    EXPECT_EQ(Control<CPercentBar>(dlg, IDC_PROGRESS_PERCENT)->value(), 100);
     EXPECT_FALSE(dlg.isVisible());
+}
+
+TEST_F(ProgressWindowTest, TotalsCountOnlyFilesCopiedWholeAndCoverBothDirections) {
+    SetUpPair({});
+    WriteFile(m_pair.m_strSource + "/big.bin", std::string(1'500'000, 'x'));
+    WriteFile(m_pair.m_strSource + "/small.txt", std::string(500, 'y'));
+    WriteFile(m_pair.m_strDestination + "/back.txt", std::string(1'000, 'z'));
+    m_pair.m_bBothWays = 1;
+    m_pair.m_bCheckDestDate = 1;
+    CSyncProgressDlg dlg;
+    dlg.m_pPair = &m_pair;
+    EXPECT_EQ(dlg.DoModal(), 1);
+    // Both directions: 1,500,000 + 500 + 1,000 bytes in three files.
+    EXPECT_TRUE(
+        Control<QLabel>(dlg, IDC_PROGRESS_SPARE)->text().startsWith("3 files copied, 1.5 MB at "))
+        << Control<QLabel>(dlg, IDC_PROGRESS_SPARE)->text().toStdString();
 }
 
 TEST_F(ProgressWindowTest, EndsWithZeroWhenRunCountsErrors) {

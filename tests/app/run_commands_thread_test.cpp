@@ -89,6 +89,15 @@ TEST_F(RunCommandsTest, StartCopiesCurrentPairAndMovesDateToToday) {
                     .startsWith("1 Files in 0 Directories  Copied:1"));
 }
 
+TEST_F(RunCommandsTest, FileNameWithLineBreakShowsAsOneVisibleLine) {
+    CSyncPair* pPair = AddPair(*CreateGroup(m_list), "names", {"a\nOK Copied: b"});
+    CFolvexDlg& dlg = Open();
+    ClickControl(dlg, IDC_START);
+    EXPECT_EQ(Log(), QStringList({Success(*pPair, 1),
+                                  QString::fromStdString("OK Copied: " + pPair->m_strDestination +
+                                                         "/a\\nOK Copied: b")}));
+}
+
 TEST_F(RunCommandsTest, StartWithErrorsShowsSummaryOnce) {
     AddFailingPair(*CreateGroup(m_list));
     CFolvexDlg& dlg = Open();

@@ -28,7 +28,7 @@ def group(name, pairs):
 def main(demo, path):
     groups = [
         group("Daily backup", [
-            pair(f"{demo}/Documents", f"{demo}/Backup/Documents", "*.tmp;~*", 1765100000,
+            pair(f"{demo}/Documents", f"{demo}/Backup/Documents", ".tmp;.bak", 1765100000,
                  found=5, folders=1, copied=5, elapsed_ms=12, copied_bytes=230, check_date=1),
             pair(f"{demo}/Music", f"{demo}/Backup/Music", "", 1765000000, found=1, copied=1,
                  elapsed_ms=4100, copied_bytes=1500000000),

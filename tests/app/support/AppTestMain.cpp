@@ -2,12 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <cstdlib>
 
 int main(int argc, char* argv[]) {
     // Also for test discovery, which runs without the test's environment.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
+    // Window placements that the tests save stay with this run, out of the user's settings.
+    const QTemporaryDir settingsFolder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <ostream>
 
 #include "UserPrompts.h"
 
@@ -41,3 +42,8 @@ void TypeInto(QWidget& edit, const QString& strText);
 QStringList LogLines(const CLogListBox& log);
 // Runs action inside the next modal loop (once the event loop turns).
 void WhenEventLoopRuns(std::function<void()> action);
+
+// Test failures show texts as text, not as bytes.
+inline void PrintTo(const QString& strText, std::ostream* pOut) {
+    *pOut << '"' << strText.toStdString() << '"';
+}
