@@ -31,25 +31,21 @@ std::optional<uint64_t> BytesToCopyOf(std::string_view text) {
 
 void CRunTotals::OnFieldText(int nId, std::string_view text) {
     if (nId == IDC_PROGRESS_BYTES) {
-        m_bCopying = true;
         m_nCurrentSize = BytesToCopyOf(text).value_or(0);
         m_dCurrentShare = 0.0;
-    } else if (nId == IDC_PROGRESS_PERCENT && m_bCopying) {
+    } else if (nId == IDC_PROGRESS_PERCENT) {
         const double dPercent = PercentOf(text).value_or(0.0);
-        if (dPercent >= 100.0) {
-            m_bCopying = false;
-            ++m_nFilesCopied;
-            m_nBytesOfCopiedFiles += m_nCurrentSize;
-        } else {
-            m_dCurrentShare = dPercent > 0.0 ? dPercent / 100.0 : 0.0;
-        }
+        m_dCurrentShare = dPercent > 0.0 && dPercent < 100.0 ? dPercent / 100.0 : 0.0;
     }
 }
 
+void CRunTotals::Add(uint64_t nFilesChecked, uint64_t nFilesCopied, uint64_t nBytesCopied) {
+    m_nFilesChecked += nFilesChecked;
+    m_nFilesCopied += nFilesCopied;
+    m_nBytesOfCopiedFiles += nBytesCopied;
+}
+
 uint64_t CRunTotals::BytesCopied() const {
-    if (!m_bCopying) {
-        return m_nBytesOfCopiedFiles;
-    }
     return m_nBytesOfCopiedFiles +
            static_cast<uint64_t>(static_cast<double>(m_nCurrentSize) * m_dCurrentShare);
 }

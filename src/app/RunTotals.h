@@ -1,8 +1,7 @@
-// The running totals of a run as the progress window tells them from the field texts that
-// the engine writes: each file it copies shows "<size> bytes to copy" in the bytes field,
-// then its percent line from "0%" up to "100%". A file counts as copied, with its size,
-// once its percent line reaches "100%"; a copy that fails or is cancelled before that
-// adds nothing.
+// The running totals of a run as the progress window shows them: the files checked and
+// copied and the bytes copied, as the engine tells them now and then, and the share of
+// the file being copied, from the field texts the engine writes ("<size> bytes to copy",
+// then its percent line), so that the bytes grow during a long copy too.
 #pragma once
 
 #include <cstdint>
@@ -19,17 +18,20 @@ class CRunTotals {
 public:
     // A field text the engine wrote; texts of other fields are passed over.
     void OnFieldText(int nId, std::string_view text);
+    // What the engine adds to the totals.
+    void Add(uint64_t nFilesChecked, uint64_t nFilesCopied, uint64_t nBytesCopied);
 
+    uint64_t FilesChecked() const { return m_nFilesChecked; }
     uint64_t FilesCopied() const { return m_nFilesCopied; }
     // Bytes of the copied files, and the share of the file being copied.
     uint64_t BytesCopied() const;
 
 private:
+    uint64_t m_nFilesChecked = 0;
     uint64_t m_nFilesCopied = 0;
     uint64_t m_nBytesOfCopiedFiles = 0;
-    bool m_bCopying = false;  // a file has started and not reached 100% yet
     uint64_t m_nCurrentSize = 0;
-    double m_dCurrentShare = 0.0;
+    double m_dCurrentShare = 0.0;  // until it is done; the engine then counts the file
 };
 
 // Bytes per second over about the last two seconds: from the newest sample at or before

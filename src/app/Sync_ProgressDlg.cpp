@@ -134,6 +134,15 @@ void CSyncProgressDlg::SetDlgItemText(int nId, const std::string& strText) {
     m_fieldUpdate.Request();
 }
 
+void CSyncProgressDlg::AddRunTotals(uint64_t nFilesChecked, uint64_t nFilesCopied,
+                                    uint64_t nBytesCopied) {
+    {
+        std::lock_guard lock(m_fieldMutex);
+        m_totals.Add(nFilesChecked, nFilesCopied, nBytesCopied);
+    }
+    m_fieldUpdate.Request();
+}
+
 QString CSyncProgressDlg::GetDlgItemText(int nId) const {
     std::lock_guard lock(m_fieldMutex);
     const auto it = m_fieldTexts.find(nId);
@@ -152,10 +161,9 @@ void CSyncProgressDlg::ApplyFieldTexts() {
         ShowFieldText(*this, nId, QString::fromStdString(strText));
     }
     m_rate.AddSample(m_runClock.elapsed(), totals.BytesCopied());
-    // The engine tells no count of files checked yet.
     ShowFieldText(
         *this, IDC_PROGRESS_SPARE,
-        QString::fromStdString(FormatRunTotals(std::nullopt, totals.FilesCopied(),
+        QString::fromStdString(FormatRunTotals(totals.FilesChecked(), totals.FilesCopied(),
                                                totals.BytesCopied(), m_rate.BytesPerSecond())));
 }
 

@@ -32,6 +32,8 @@ public:
     // the window shows it at its next repaint.
     void SetDlgItemText(int nId, const std::string& strText) override;
     void PostEndOfRun() override;
+    void AddRunTotals(uint64_t nFilesChecked, uint64_t nFilesCopied,
+                      uint64_t nBytesCopied) override;
 
     // The text of a value field as last written.
     QString GetDlgItemText(int nId) const;

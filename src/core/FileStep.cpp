@@ -112,7 +112,7 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
     if (run.plan.bDryRun && nError == 0) {
         step.Line(PlanLine("Would copy", decision.verdict, strDestPath, decision.bClearAttributes));
         step.nFilesCopied = 1;
-        step.nBytesCopied = static_cast<uint32_t>(source.m_size);
+        step.nBytesCopied = source.m_size64;
         return;
     }
     if (decision.bClearAttributes && nError == 0) {
@@ -150,6 +150,5 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
     step.bWrote = true;
     step.Line("OK Copied: " + strDestPath);
     step.nFilesCopied = 1;
-    // The stored figure is 32-bit and wraps, as the group list file keeps it.
-    step.nBytesCopied = static_cast<uint32_t>(source.m_size);
+    step.nBytesCopied = source.m_size64;
 }

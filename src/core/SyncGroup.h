@@ -151,6 +151,7 @@ private:
     void ReopenFolder(CSyncRun& run);
     // The run's end and its figures (Synchronize.cpp).
     void ApplyStep(CSyncRun& run, CStepOutcome& step);
+    void TellTotals(CSyncRun& run);
     void FlushDestination(CSyncRun& run);
     void AddLogLine(const std::string& strLine);
     void SetProgressField(int nId, const std::string& strText) const;

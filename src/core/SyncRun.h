@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -124,4 +125,13 @@ struct CSyncRun {
     std::atomic<int> nOpenFolders{0};
     int nMaxOpenFolders = 0;
     bool bWrote = false;  // something reached the destination and must be flushed
+
+    // The running totals not yet told to the progress window.
+    struct Totals {
+        uint64_t nFilesChecked = 0;
+        uint64_t nFilesCopied = 0;
+        uint64_t nBytesCopied = 0;
+        uint64_t nSteps = 0;
+    } untold;
+    std::chrono::steady_clock::time_point lastTold = std::chrono::steady_clock::now();
 };

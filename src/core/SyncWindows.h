@@ -2,6 +2,7 @@
 // The Qt windows implement them; tests implement them with plain recorders.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class CSyncPair;
@@ -38,6 +39,10 @@ public:
     virtual void SetDlgItemText(int nId, const std::string& strText) = 0;
     // Queues the end-of-run command (id 129) to the window; does not wait.
     virtual void PostEndOfRun() = 0;
+    // Adds to the run's running totals: files checked, files copied, bytes copied. Called
+    // now and then while a run goes on, in walk order; a window that shows none ignores it.
+    virtual void AddRunTotals(uint64_t /*nFilesChecked*/, uint64_t /*nFilesCopied*/,
+                              uint64_t /*nBytesCopied*/) {}
 
     // The pair to synchronize; set by the caller before every run. Not owned.
     CSyncPair* m_pPair = nullptr;

@@ -20,6 +20,11 @@ namespace {
 // Threads that work on files at once; 0 for the default.
 std::atomic<unsigned> g_nSyncThreads{0};
 
+// How often the progress window hears the running totals: every so many files, and at
+// least this often.
+constexpr uint64_t kStepsPerTotals = 256;
+constexpr auto kTotalsInterval = std::chrono::milliseconds(50);
+
 std::string RefusalLine(FolderOverlap overlap, const std::string& strSource,
                         const std::string& strDestination) {
     const char* szReason = "";
@@ -151,6 +156,7 @@ int32_t CSyncPair::RunOneWay(CRunPlan& plan) {
         SyncFolder(run);
     }
     run.pipeline->Finish();
+    TellTotals(run);
     FlushDestination(run);
     run.path.clear();
     run.pipeline.reset();
@@ -201,8 +207,25 @@ void CSyncPair::ApplyStep(CSyncRun& run, CStepOutcome& step) {
     m_nDirectories += step.nDirectories;
     m_nFilesCopied += step.nFilesCopied;
     // The stored figure is 32-bit and wraps, as the group list file keeps it.
-    m_dwBytesCopied += step.nBytesCopied;
+    m_dwBytesCopied += static_cast<uint32_t>(step.nBytesCopied);
     run.bWrote = run.bWrote || step.bWrote;
+    run.untold.nFilesChecked += step.nFilesFound;
+    run.untold.nFilesCopied += step.nFilesCopied;
+    run.untold.nBytesCopied += step.nBytesCopied;
+    if (++run.untold.nSteps >= kStepsPerTotals ||
+        std::chrono::steady_clock::now() - run.lastTold >= kTotalsInterval) {
+        TellTotals(run);
+    }
+}
+
+// The progress window hears the running totals now and then, not for every file.
+void CSyncPair::TellTotals(CSyncRun& run) {
+    if (m_pProgressDlg != nullptr && run.untold.nSteps != 0) {
+        m_pProgressDlg->AddRunTotals(run.untold.nFilesChecked, run.untold.nFilesCopied,
+                                     run.untold.nBytesCopied);
+    }
+    run.untold = {};
+    run.lastTold = std::chrono::steady_clock::now();
 }
 
 void CSyncPair::AddLogLine(const std::string& strLine) {

@@ -48,8 +48,9 @@ TEST_F(ProgressWindowTest, RunsPairAndEndsWithOneOnSuccess) {
     EXPECT_EQ(m_log.GetCount(), 4);
     EXPECT_EQ(m_pair.m_pProgressDlg, &dlg);
     EXPECT_EQ(dlg.GetDlgItemText(IDC_PROGRESS_FOLDER).toStdString(), m_pair.m_strSource);
-    EXPECT_TRUE(
-        Control<QLabel>(dlg, IDC_PROGRESS_SPARE)->text().startsWith("3 files copied, 3 B at "))
+    EXPECT_TRUE(Control<QLabel>(dlg, IDC_PROGRESS_SPARE)
+                    ->text()
+                    .startsWith("3 files checked, 3 copied, 3 B at "))
         << Control<QLabel>(dlg, IDC_PROGRESS_SPARE)->text().toStdString();
     EXPECT_EQ(Control<CPercentBar>(dlg, IDC_PROGRESS_PERCENT)->text(), "100%");
     EXPECT_EQ(Control<CPercentBar>(dlg, IDC_PROGRESS_PERCENT)->value(), 100);
@@ -66,9 +67,10 @@ TEST_F(ProgressWindowTest, TotalsCountOnlyFilesCopiedWholeAndCoverBothDirections
     CSyncProgressDlg dlg;
     dlg.m_pPair = &m_pair;
     EXPECT_EQ(dlg.DoModal(), 1);
-    // Both directions: 1,500,000 + 500 + 1,000 bytes in three files.
-    EXPECT_TRUE(
-        Control<QLabel>(dlg, IDC_PROGRESS_SPARE)->text().startsWith("3 files copied, 1.5 MB at "))
+    // Both directions: 2 + 3 files checked, 1,500,000 + 500 + 1,000 bytes in three copies.
+    EXPECT_TRUE(Control<QLabel>(dlg, IDC_PROGRESS_SPARE)
+                    ->text()
+                    .startsWith("5 files checked, 3 copied, 1.5 MB at "))
         << Control<QLabel>(dlg, IDC_PROGRESS_SPARE)->text().toStdString();
 }
 

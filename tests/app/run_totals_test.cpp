@@ -1,5 +1,5 @@
-// The progress window's running totals as told from the engine's field writes, and their
-// wording.
+// The progress window's running totals: what the engine tells, the share of the file under
+// way from its field writes, and their wording.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -13,46 +13,42 @@ namespace {
 constexpr int kBytes = IDC_PROGRESS_BYTES;
 constexpr int kPercent = IDC_PROGRESS_PERCENT;
 
+// What the engine told (files checked, copied, bytes), then the field texts it wrote.
 struct TotalsCase {
     const char* szName;
+    uint64_t told[3];
     std::vector<std::pair<int, std::string>> writes;
-    uint64_t nFilesCopied;
     uint64_t nBytesCopied;
 };
 
 class RunTotalsTest : public testing::TestWithParam<TotalsCase> {};
 
-TEST_P(RunTotalsTest, CountsFilesCopiedWhole) {
+TEST_P(RunTotalsTest, WholeFilesFromTheEngineAndTheShareOfTheFileUnderWay) {
     CRunTotals totals;
-    for (const auto& [nId, strText] : GetParam().writes) {
+    const TotalsCase& c = GetParam();
+    totals.Add(c.told[0], c.told[1], c.told[2]);
+    for (const auto& [nId, strText] : c.writes) {
         totals.OnFieldText(nId, strText);
     }
-    EXPECT_EQ(totals.FilesCopied(), GetParam().nFilesCopied);
-    EXPECT_EQ(totals.BytesCopied(), GetParam().nBytesCopied);
+    EXPECT_EQ(totals.FilesChecked(), c.told[0]);
+    EXPECT_EQ(totals.FilesCopied(), c.told[1]);
+    EXPECT_EQ(totals.BytesCopied(), c.nBytesCopied);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Writes, RunTotalsTest,
     testing::Values(
-        TotalsCase{"HalfWay", {{kBytes, "1000 bytes to copy"}, {kPercent, "50%"}}, 0, 500},
-        TotalsCase{"WholeOnce",
-                   {{kBytes, "1000 bytes to copy"}, {kPercent, "100%"}, {kPercent, "100%"}},
-                   1,
-                   1000},
-        TotalsCase{"FailedCopyAddsNothing",
-                   {{kBytes, "1000 bytes to copy"},
-                    {kPercent, "40%"},
-                    {kBytes, "7 bytes"},
-                    {kPercent, "100%"}},
-                   1,
+        TotalsCase{"HalfWay", {0, 0, 0}, {{kBytes, "1000 bytes to copy"}, {kPercent, "50%"}}, 500},
+        // A finished file counts once, when the engine tells it.
+        TotalsCase{
+            "DoneOnce", {1, 1, 1000}, {{kBytes, "1000 bytes to copy"}, {kPercent, "100%"}}, 1000},
+        TotalsCase{"ANewFileStartsAtNothing",
+                   {2, 1, 7},
+                   {{kBytes, "1000 bytes to copy"}, {kPercent, "40%"}, {kBytes, "7 bytes"}},
                    7},
-        TotalsCase{"PercentWithoutFileIgnored", {{kPercent, "100%"}}, 0, 0},
         TotalsCase{"BeyondFourGiB",
-                   {{kBytes, "8589934592 bytes to copy"},
-                    {kPercent, "100%"},
-                    {kBytes, "8589934592 bytes to copy"},
-                    {kPercent, "25%"}},
-                   1,
+                   {1, 1, 8589934592ull},
+                   {{kBytes, "8589934592 bytes to copy"}, {kPercent, "25%"}},
                    8589934592ull + 2147483648ull}),
     [](const auto& info) { return std::string(info.param.szName); });
 
