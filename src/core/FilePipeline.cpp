@@ -5,8 +5,10 @@
 namespace {
 
 // A worker takes at most this many steps at once: few enough that the others get their
-// share, enough that the lock is taken rarely.
+// share, enough that the claims are rare.
 constexpr uint64_t kMaxBatch = 16;
+// A sleeping worker is woken once this many files wait: waking one costs more than a file.
+constexpr uint64_t kWakeBatch = 8;
 
 }  // namespace
 
@@ -31,7 +33,7 @@ CFilePipeline::CFilePipeline(unsigned nThreads, const std::atomic<int32_t>& canc
         return;
     }
     m_slots = std::make_unique<Slot[]>(kCapacity);
-    for (unsigned i = 0; i < m_nThreads; ++i) {
+    for (unsigned i = 0; i + 1 < m_nThreads; ++i) {
         m_workers.emplace_back([this] { WorkerLoop(); });
     }
 }
@@ -87,24 +89,24 @@ void CFilePipeline::Finish() {
 // The slot for the next step; makes room first when every slot is in use.
 CFilePipeline::Slot& CFilePipeline::Next() {
     ApplyDone();
-    while (m_nAdded - m_nApplied == kCapacity) {
+    while (m_nAdded.load() - m_nApplied == kCapacity) {
         HelpOrWait();
     }
-    return m_slots[m_nAdded % kCapacity];
+    return m_slots[m_nAdded.load() % kCapacity];
 }
 
 void CFilePipeline::Publish(Slot& slot) {
-    {
+    const uint64_t nAdded = m_nAdded.fetch_add(1) + 1;
+    // A sleeping worker either sees the new step when it looks, or is seen here.
+    if (slot.bFile && m_nSleeping.load() > 0 && nAdded - m_nClaimed.load() >= kWakeBatch) {
         std::lock_guard lock(m_mutex);
-        ++m_nAdded;
-    }
-    if (slot.bFile) {
         m_workAdded.notify_one();
     }
 }
 
 void CFilePipeline::ApplyDone() {
-    while (m_nApplied < m_nAdded) {
+    const uint64_t nAdded = m_nAdded.load();
+    while (m_nApplied < nAdded) {
         Slot& slot = m_slots[m_nApplied % kCapacity];
         if (!slot.bDone.load()) {
             return;
@@ -118,36 +120,39 @@ void CFilePipeline::ApplyDone() {
 
 bool CFilePipeline::HelpOrWait() {
     ApplyDone();
-    if (m_nApplied == m_nAdded) {
+    if (m_nApplied == m_nAdded.load()) {
         return false;
     }
     uint64_t nFirst = 0;
     uint64_t nEnd = 0;
-    {
-        std::unique_lock lock(m_mutex);
-        if (!Claim(nFirst, nEnd, m_nThreads + 1)) {
-            // Every step is with a worker: wait for the oldest one.
-            Slot& oldest = m_slots[m_nApplied % kCapacity];
-            m_bWalkWaiting.store(true);
-            m_stepDone.wait(lock, [&oldest] { return oldest.bDone.load(); });
-            m_bWalkWaiting.store(false);
-            return true;
-        }
+    if (Claim(nFirst, nEnd)) {
+        Work(nFirst, nEnd);
+        return true;
     }
-    Work(nFirst, nEnd);
+    // Every step is with a worker: wait for the oldest one.
+    Slot& oldest = m_slots[m_nApplied % kCapacity];
+    std::unique_lock lock(m_mutex);
+    m_bWalkWaiting.store(true);
+    m_stepDone.wait(lock, [&oldest] { return oldest.bDone.load(); });
+    m_bWalkWaiting.store(false);
     return true;
 }
 
-bool CFilePipeline::Claim(uint64_t& nFirst, uint64_t& nEnd, size_t nShare) {
-    const uint64_t nWaiting = m_nAdded - m_nClaimed;
-    if (nWaiting == 0) {
-        return false;
+bool CFilePipeline::Claim(uint64_t& nFirst, uint64_t& nEnd) {
+    uint64_t nClaimed = m_nClaimed.load();
+    for (;;) {
+        const uint64_t nWaiting = m_nAdded.load() - nClaimed;
+        if (nWaiting == 0) {
+            return false;
+        }
+        const uint64_t nBatch =
+            std::min(kMaxBatch, std::max<uint64_t>(1, nWaiting / (m_nThreads + 1)));
+        if (m_nClaimed.compare_exchange_weak(nClaimed, nClaimed + nBatch)) {
+            nFirst = nClaimed;
+            nEnd = nClaimed + nBatch;
+            return true;
+        }
     }
-    const uint64_t nBatch = std::min(kMaxBatch, std::max<uint64_t>(1, nWaiting / nShare));
-    nFirst = m_nClaimed;
-    nEnd = m_nClaimed + nBatch;
-    m_nClaimed = nEnd;
-    return true;
 }
 
 void CFilePipeline::Work(uint64_t nFirst, uint64_t nEnd) {
@@ -174,13 +179,16 @@ void CFilePipeline::WorkerLoop() {
     for (;;) {
         uint64_t nFirst = 0;
         uint64_t nEnd = 0;
-        {
-            std::unique_lock lock(m_mutex);
-            m_workAdded.wait(lock, [this] { return m_bStop || m_nClaimed < m_nAdded; });
-            if (!Claim(nFirst, nEnd, m_nThreads + 1)) {
-                return;  // stopped, nothing left
-            }
+        if (Claim(nFirst, nEnd)) {
+            Work(nFirst, nEnd);
+            continue;
         }
-        Work(nFirst, nEnd);
+        std::unique_lock lock(m_mutex);
+        ++m_nSleeping;
+        m_workAdded.wait(lock, [this] { return m_bStop || m_nClaimed.load() < m_nAdded.load(); });
+        --m_nSleeping;
+        if (m_bStop && m_nClaimed.load() == m_nAdded.load()) {
+            return;
+        }
     }
 }

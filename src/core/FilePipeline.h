@@ -80,8 +80,8 @@ private:
     void ApplyDone();
     // Works on unclaimed files, or waits for the oldest step; false when none is left.
     bool HelpOrWait();
-    // Claims a batch of steps; [nFirst, nEnd). Called with the lock held.
-    bool Claim(uint64_t& nFirst, uint64_t& nEnd, size_t nShare);
+    // Claims a batch of steps, [nFirst, nEnd); false when none is waiting.
+    bool Claim(uint64_t& nFirst, uint64_t& nEnd);
     void Work(uint64_t nFirst, uint64_t nEnd);
     void WorkerLoop();
 
@@ -90,10 +90,13 @@ private:
     Examine m_examine;
     Apply m_apply;
     std::unique_ptr<Slot[]> m_slots;
-    uint64_t m_nAdded = 0;    // written by the walk's thread, under the lock
-    uint64_t m_nClaimed = 0;  // under the lock
+    // Steps are added by the walk's thread and claimed by whoever works on them, without a
+    // lock; the lock and the condition variables are only for sleeping and waking.
+    std::atomic<uint64_t> m_nAdded{0};
+    std::atomic<uint64_t> m_nClaimed{0};
     uint64_t m_nApplied = 0;  // the walk's thread only
-    bool m_bStop = false;     // under the lock
+    std::atomic<int> m_nSleeping{0};
+    bool m_bStop = false;  // under the lock
     std::atomic<bool> m_bWalkWaiting{false};
     std::mutex m_mutex;
     std::condition_variable m_workAdded;

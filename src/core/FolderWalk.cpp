@@ -38,8 +38,11 @@ bool CSyncPair::OpenTopFolders(CSyncRun& run) {
     handles.strSource = m_strSource;
     handles.strDestination = m_strDestination;
     CStepOutcome step;
-    const bool bOpened = ReadSourceFolder(*top, AT_FDCWD, step) && !Cancelled() &&
+    const bool bOpened = OpenSourceFolder(*top, AT_FDCWD, step) && !Cancelled() &&
                          OpenTopDestination(run, handles, step);
+    if (bOpened) {
+        ReadSourceFolder(*top, step);
+    }
     run.pipeline->AddDone(step);
     if (!bOpened) {
         return false;
@@ -95,9 +98,8 @@ bool CSyncPair::OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutc
     return true;
 }
 
-// Shows the folder, opens it and reads its entries. False, with an error line, when it
-// cannot be opened; a reading that fails part-way keeps what it read and is an error too.
-bool CSyncPair::ReadSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome& step) {
+// Shows the folder and opens it. False, with an error line, when it cannot be opened.
+bool CSyncPair::OpenSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome& step) {
     CFolderHandles& handles = *folder.handles;
     SetProgressField(IDC_PROGRESS_FOLDER, handles.strSource);
     SetProgressField(IDC_PROGRESS_DEST, handles.strDestination);
@@ -108,17 +110,24 @@ bool CSyncPair::ReadSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome
     handles.source.Reset(platform.OpenFolder(at, bTop || folder.bReachedByLink));
     CFileStatus status;
     if (!handles.source.Valid() ||
-        !platform.GetStatus({handles.source.Get(), ".", handles.strSource}, true, status)) {
+        !platform.GetStatus({handles.source.Get(), "", handles.strSource}, true, status)) {
         step.Error(WithReason("ERROR: Couldn't read folder:" + handles.strSource,
                               platform.GetLastError()));
         return false;
     }
     folder.identity = {status.m_nDevice, status.m_nInode};
+    return true;
+}
+
+// Reads the entries of an open folder; a reading that fails part-way keeps what it read
+// and is an error.
+void CSyncPair::ReadSourceFolder(CWalkFolder& folder, CStepOutcome& step) {
+    IPlatform& platform = Platform();
+    const CFolderHandles& handles = *folder.handles;
     if (!platform.ReadFolder(handles.source.Get(), handles.strSource, folder.entries)) {
         step.Error(WithReason("ERROR: Couldn't read folder:" + handles.strSource,
                               platform.GetLastError()));
     }
-    return true;
 }
 
 void CSyncPair::SyncFolder(CSyncRun& run) {
@@ -190,7 +199,6 @@ void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEnt
     if (run.nOpenFolders.load() >= run.nMaxOpenFolders) {
         run.pipeline->Finish();
     }
-    IPlatform& platform = Platform();
     const CFolderHandles& above = *parent.handles;
     const std::string& strName = entry.m_strName;
     auto child = std::make_unique<CWalkFolder>();
@@ -202,28 +210,29 @@ void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEnt
     handles.strDestination =
         m_strDestination + std::string(RelativePart(handles.strSource, m_strSource));
 
+    // The source folder is opened first: its identity tells whether the walk may enter it.
     CStepOutcome step;
-    CFileStatus status;
-    if (!platform.GetStatus({above.source.Get(), strName.c_str(), handles.strSource}, true,
-                            status)) {
-        step.Error(WithReason("ERROR: Couldn't read folder:" + handles.strSource,
-                              platform.GetLastError()));
+    if (!OpenSourceFolder(*child, above.source.Get(), step)) {
+        // Its destination folder is still made, as for a folder that can be read.
+        step.nDirectories = 1;
+        OpenDestinationSubFolder(run, above, strName, handles, step);
         run.pipeline->AddDone(step);
         return;
     }
-    const CFolderIdentity identity{status.m_nDevice, status.m_nInode};
     const bool bOnPath = std::any_of(run.path.begin(), run.path.end(), [&](const auto& pLevel) {
-        return pLevel->identity == identity;
+        return pLevel->identity == child->identity;
     });
-    if (bOnPath || identity == run.destination) {
+    if (bOnPath || child->identity == run.destination) {
         step.Line("Skipped folder link loop:" + handles.strSource);
         run.pipeline->AddDone(step);
         return;
     }
     step.nDirectories = 1;
     const bool bEntered = ClaimName(run, parent, strName, handles.strSource, step) &&
-                          OpenDestinationSubFolder(run, above, strName, handles, step) &&
-                          ReadSourceFolder(*child, above.source.Get(), step);
+                          OpenDestinationSubFolder(run, above, strName, handles, step);
+    if (bEntered) {
+        ReadSourceFolder(*child, step);
+    }
     run.pipeline->AddDone(step);
     if (!bEntered) {
         return;
@@ -250,30 +259,36 @@ bool CSyncPair::OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandl
     }
     IPlatform& platform = Platform();
     const CPathAt at{parent.destination.Get(), strName.c_str(), child.strDestination};
-    int32_t nCreateError = 0;
-    if (run.plan.bDryRun) {
-        nCreateError = EEXIST;  // a dry run makes nothing
-    } else if (platform.CreateDirectory(at)) {
-        child.bDestinationIsNew = true;
-        step.bWrote = true;
-    } else {
-        nCreateError = platform.GetLastError();
+    // Opened first: on a re-sync the folder is nearly always there already.
+    int fd = platform.OpenFolder(at, false);
+    if (fd < 0 && platform.GetLastError() == ENOENT) {
+        if (run.plan.bDryRun) {
+            child.bDestinationAbsent = true;  // a dry run makes nothing
+            return true;
+        }
+        int32_t nCreateError = 0;
+        if (platform.CreateDirectory(at)) {
+            child.bDestinationIsNew = true;
+            step.bWrote = true;
+        } else {
+            nCreateError = platform.GetLastError();
+        }
+        fd = platform.OpenFolder(at, false);
+        if (fd < 0 && nCreateError != 0 && nCreateError != EEXIST) {
+            child.nDestinationError = nCreateError;
+            return true;
+        }
     }
-    child.destination.Reset(platform.OpenFolder(at, false));
-    if (child.destination.Valid()) {
+    child.destination.Reset(fd);
+    if (fd >= 0) {
         return true;
     }
     const int32_t nOpenError = platform.GetLastError();
-    if (run.plan.bDryRun && nOpenError == ENOENT) {
-        child.bDestinationAbsent = true;
-        return true;
-    }
-    if (nCreateError == EEXIST && (nOpenError == ELOOP || nOpenError == ENOTDIR)) {
+    if (nOpenError == ELOOP || nOpenError == ENOTDIR) {
         step.Error("ERROR: Destination is not a folder:" + child.strDestination);
         return false;
     }
-    child.nDestinationError =
-        nCreateError != 0 && nCreateError != EEXIST ? nCreateError : nOpenError;
+    child.nDestinationError = nOpenError;
     return true;
 }
 
@@ -312,7 +327,7 @@ void CSyncPair::ReopenFolder(CSyncRun& run) {
         CFileStatus status;
         const bool bSame =
             handles->source.Valid() &&
-            platform.GetStatus({handles->source.Get(), ".", handles->strSource}, true, status) &&
+            platform.GetStatus({handles->source.Get(), "", handles->strSource}, true, status) &&
             CFolderIdentity{status.m_nDevice, status.m_nInode} == level.identity;
         if (!bSame) {
             CStepOutcome step;

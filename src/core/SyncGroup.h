@@ -139,7 +139,8 @@ private:
     // The walk (FolderWalk.cpp).
     bool OpenTopFolders(CSyncRun& run);
     bool OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutcome& step);
-    bool ReadSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome& step);
+    bool OpenSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome& step);
+    void ReadSourceFolder(CWalkFolder& folder, CStepOutcome& step);
     bool IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) const;
     void HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry);
     void EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntry& entry);

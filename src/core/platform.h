@@ -128,13 +128,14 @@ public:
     // Opens a folder for listing and for the calls below it; a link as the last part of the
     // path is followed only when asked. The descriptor (the caller closes it), or -1.
     virtual int OpenFolder(const CPathAt& at, bool bFollowLink) = 0;
-    // Reads every entry of an open folder in the system's order. False when the reading
-    // failed part-way; the entries read until then are kept.
+    // Reads every entry of a folder just opened, in the system's order. False when the
+    // reading failed part-way; the entries read until then are kept.
     virtual bool ReadFolder(int fdFolder, const std::string& strPath,
                             std::vector<CDirEntry>& entries) = 0;
     // Creates one folder level; false when it failed (an existing folder included).
     virtual bool CreateDirectory(const CPathAt& at) = 0;
-    // Status of a file; false when it cannot be queried.
+    // Status of a file (an empty name: of the open folder itself); false when it cannot be
+    // queried.
     virtual bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) = 0;
     // Applies an attribute byte: read-only clear makes the file writable. Times are kept. A
     // link is never followed: only a regular file is changed.

@@ -605,14 +605,9 @@ int PosixPlatform::OpenFolder(const CPathAt& at, bool bFollowLink) {
 
 bool PosixPlatform::ReadFolder(int fdFolder, const std::string& /*strPath*/,
                                std::vector<CDirEntry>& entries) {
-    // A descriptor of its own, so that the reading position starts at the beginning.
-    FileDescriptor fd(::openat(fdFolder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd.Valid()) {
-        return Fail();
-    }
     alignas(8) char buffer[32768];
     for (;;) {
-        const ssize_t nRead = ::getdents64(fd.Get(), buffer, sizeof buffer);
+        const ssize_t nRead = ::getdents64(fdFolder, buffer, sizeof buffer);
         if (nRead < 0) {
             if (errno == EINTR) {
                 continue;
@@ -633,7 +628,7 @@ bool PosixPlatform::ReadFolder(int fdFolder, const std::string& /*strPath*/,
             unsigned char type = pEntry->d_type;
             if (type == DT_UNKNOWN) {
                 struct stat st {};
-                if (::fstatat(fd.Get(), szName, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                if (::fstatat(fdFolder, szName, &st, AT_SYMLINK_NOFOLLOW) == 0) {
                     type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
                 }
             }
@@ -651,7 +646,10 @@ bool PosixPlatform::CreateDirectory(const CPathAt& at) {
 
 bool PosixPlatform::GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) {
     struct stat st {};
-    if (::fstatat(at.fdFolder, at.szName, &st, bFollowLink ? 0 : AT_SYMLINK_NOFOLLOW) == 0) {
+    // An empty name asks for the open folder itself, which needs no lookup.
+    const int nFlags =
+        (bFollowLink ? 0 : AT_SYMLINK_NOFOLLOW) | (at.szName[0] == '\0' ? AT_EMPTY_PATH : 0);
+    if (::fstatat(at.fdFolder, at.szName, &st, nFlags) == 0) {
         FillStatus(st, at.strPath, status);
         return true;
     }
