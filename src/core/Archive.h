@@ -16,7 +16,6 @@ public:
     explicit CArchive(std::string_view bytes);
 
     bool IsStoring() const { return m_bStoring; }
-    bool IsLoading() const { return !m_bStoring; }
 
     // Storing.
     CArchive& operator<<(int32_t value);

@@ -72,11 +72,6 @@ LoadOutcome LoadGroupListBytes(std::string_view bytes, CSyncGroupList& list,
     return LoadOutcome::Loaded;
 }
 
-bool LoadGroupList(const std::string& strPath, CSyncGroupList& list,
-                   const MessageSink& showMessage) {
-    return LoadGroupListFile(strPath, list, showMessage) == LoadOutcome::Loaded;
-}
-
 std::string StoreGroupList(const CSyncGroupList& list) {
     CArchive ar;
     ar << kHeader << kListVersion << list.GetCount();
@@ -89,11 +84,6 @@ std::string StoreGroupList(const CSyncGroupList& list) {
 
 bool SaveGroupList(const std::string& strPath, const CSyncGroupList& list, std::string& strError) {
     return Platform().WriteFileAtomically(strPath, StoreGroupList(list), strError);
-}
-
-bool SaveGroupList(const std::string& strPath, const CSyncGroupList& list) {
-    std::string strError;
-    return SaveGroupList(strPath, list, strError);
 }
 
 std::string GroupListPathBeside(const std::string& strExecutablePath) {

@@ -30,17 +30,12 @@ LoadOutcome LoadGroupListFile(const std::string& strPath, CSyncGroupList& list,
 LoadOutcome LoadGroupListBytes(std::string_view bytes, CSyncGroupList& list,
                                const MessageSink& showMessage);
 
-// True only if the whole file was read.
-bool LoadGroupList(const std::string& strPath, CSyncGroupList& list,
-                   const MessageSink& showMessage);
-
 // The file's bytes for a list.
 std::string StoreGroupList(const CSyncGroupList& list);
 
 // Replaces the file atomically with the list; false (with the reason in strError) when it
 // could not be written, in which case the previous file is unchanged.
 bool SaveGroupList(const std::string& strPath, const CSyncGroupList& list, std::string& strError);
-bool SaveGroupList(const std::string& strPath, const CSyncGroupList& list);
 
 // "Synclist.dat" in the folder of the given executable path.
 std::string GroupListPathBeside(const std::string& strExecutablePath);

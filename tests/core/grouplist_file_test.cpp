@@ -326,12 +326,13 @@ TEST_F(TempFolder, LoadAndSaveThroughTheFile) {
 
     CSyncGroupList list;
     CreatePair(*CreateGroup(list));
-    ASSERT_TRUE(SaveGroupList(Path("Synclist.dat"), list));
+    std::string strError;
+    ASSERT_TRUE(SaveGroupList(Path("Synclist.dat"), list, strError));
     EXPECT_EQ(ReadFile(Path("Synclist.dat")), ExampleFile());
     EXPECT_EQ(FilesInFolder(), 1u);  // no temporary file left behind
 
     CSyncGroupList loaded;
-    EXPECT_TRUE(LoadGroupList(Path("Synclist.dat"), loaded, nullptr));
+    EXPECT_EQ(LoadGroupListFile(Path("Synclist.dat"), loaded, nullptr), LoadOutcome::Loaded);
     EXPECT_EQ(loaded.GetCount(), 1);
 }
 
