@@ -38,13 +38,10 @@ enum class FileKind : uint8_t {
 // same-file decision. m_size holds the low 32 bits of the size, as the stored figures use
 // it; m_size64 the true size.
 struct CFileStatus {
-    int64_t m_ctime = 0;
     int64_t m_mtime = 0;
-    int64_t m_atime = 0;
     int32_t m_size = 0;
     uint64_t m_size64 = 0;
     uint8_t m_attribute = 0;
-    std::string m_szFullName;
     int32_t m_mtimeNs = 0;
     FileKind m_kind = FileKind::Regular;
     uint64_t m_nDevice = 0;

@@ -79,11 +79,9 @@ FileKind KindOf(mode_t mode) {
     return S_ISLNK(mode) ? FileKind::Link : FileKind::Other;
 }
 
-void FillStatus(const struct stat& st, const std::string& strPath, CFileStatus& status) {
-    status.m_ctime = st.st_ctim.tv_sec;
+void FillStatus(const struct stat& st, CFileStatus& status) {
     status.m_mtime = st.st_mtim.tv_sec;
     status.m_mtimeNs = static_cast<int32_t>(st.st_mtim.tv_nsec);
-    status.m_atime = st.st_atim.tv_sec;
     status.m_size64 = static_cast<uint64_t>(st.st_size);
     status.m_size = static_cast<int32_t>(static_cast<uint32_t>(status.m_size64));
     status.m_kind = KindOf(st.st_mode);
@@ -96,7 +94,6 @@ void FillStatus(const struct stat& st, const std::string& strPath, CFileStatus& 
     if (S_ISDIR(st.st_mode)) {
         status.m_attribute |= ATTR_DIRECTORY;
     }
-    status.m_szFullName = strPath;
 }
 
 // The named temporary files of the copy: a hidden name in the destination folder, unique to
@@ -650,14 +647,14 @@ bool PosixPlatform::GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& 
     const int nFlags =
         (bFollowLink ? 0 : AT_SYMLINK_NOFOLLOW) | (at.szName[0] == '\0' ? AT_EMPTY_PATH : 0);
     if (::fstatat(at.fdFolder, at.szName, &st, nFlags) == 0) {
-        FillStatus(st, at.strPath, status);
+        FillStatus(st, status);
         return true;
     }
     const int nErrno = errno;
     // A link that leads nowhere, or round in a circle, is reported as what it is.
     if (bFollowLink && (nErrno == ENOENT || nErrno == ELOOP) &&
         ::fstatat(at.fdFolder, at.szName, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
-        FillStatus(st, at.strPath, status);
+        FillStatus(st, status);
         status.m_kind = FileKind::BrokenLink;
         return true;
     }
