@@ -79,6 +79,8 @@ uint32_t SyncThreadProc(void* pParam) {
     if (CSyncPair* pPair = pDlg->m_pPair) {
         pPair->m_pProgressDlg = pDlg;
         pPair->DoSyncPair();
+        // The window goes once the run has ended; the pair must not point at it then.
+        pPair->m_pProgressDlg = nullptr;
     }
     pDlg->PostEndOfRun();
     return 1;

@@ -46,7 +46,7 @@ TEST_F(ProgressWindowTest, RunsPairAndEndsWithOneOnSuccess) {
     EXPECT_EQ(dlg.DoModal(), 1);
     EXPECT_EQ(m_pair.m_nFilesCopied, 3u);
     EXPECT_EQ(m_log.GetCount(), 4);
-    EXPECT_EQ(m_pair.m_pProgressDlg, &dlg);
+    EXPECT_EQ(m_pair.m_pProgressDlg, nullptr);  // cleared when the run ended
     EXPECT_EQ(dlg.GetDlgItemText(IDC_PROGRESS_FOLDER).toStdString(), m_pair.m_strSource);
     EXPECT_TRUE(Control<QLabel>(dlg, IDC_PROGRESS_SPARE)
                     ->text()

@@ -337,7 +337,7 @@ TEST_F(EngineTest, BothWaysRunsBackwardsAndRestoresTheFolders) {
     EXPECT_EQ(m_pair.m_strDestination, Dst());
     EXPECT_EQ(m_pair.m_nFilesFound, 1u);
     EXPECT_EQ(m_pair.m_nFilesCopied, 0u);
-    EXPECT_EQ(m_pair.m_pProgressDlg, &m_progress);
+    EXPECT_EQ(m_pair.m_pProgressDlg, nullptr);  // cleared when the run ended
     EXPECT_EQ(m_progress.EndOfRunCount(), 1);
 }
 
