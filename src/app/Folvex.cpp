@@ -1,10 +1,5 @@
 #include "Folvex.h"
 
-#include <QFileInfo>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 #include "FolvexDlg.h"
 #include "GroupListLocation.h"
 #include "HelpViewer.h"
@@ -51,16 +46,11 @@ int CFolvexApp::ExitInstance() {
 }
 
 bool CFolvexApp::LoadGroupList() {
-    const std::string strPath = GroupListPath();
-    m_strLoadedBytes.clear();
-    if (!Platform().ReadWholeFile(strPath, m_strLoadedBytes)) {
-        m_strLoadedBytes.clear();
-        m_bUnreadFileExists = QFileInfo::exists(QString::fromStdString(strPath));
-        m_loadOutcome = LoadOutcome::NotFound;
-        ShowLoadMessage("Sync list not found!");
-        return false;
-    }
-    m_loadOutcome = LoadGroupListBytes(m_strLoadedBytes, m_listGroups, ShowLoadMessage);
+    m_loadOutcome =
+        LoadGroupListFile(GroupListPath(), m_listGroups, ShowLoadMessage, &m_strLoadedBytes);
+    // A file that is there but cannot be read is kept aside when the list is saved.
+    m_bUnreadFileExists =
+        m_loadOutcome == LoadOutcome::NotFound && Platform().Exists(GroupListPath());
     if (m_loadOutcome == LoadOutcome::Loaded) {
         m_strLoadedBytes.clear();
     }
@@ -83,10 +73,7 @@ bool CFolvexApp::KeepUnreadFile() {
             bKept = Platform().WriteFileAtomically(BackupPath(), m_strLoadedBytes, strError);
         } else {
             // The file exists but could not be read: move it aside as it is.
-            bKept = std::rename(GroupListPath().c_str(), BackupPath().c_str()) == 0;
-            if (!bKept) {
-                strError = std::strerror(errno);
-            }
+            bKept = Platform().RenameFile(GroupListPath(), BackupPath(), strError);
         }
         if (bKept) {
             ShowMessageBox(nullptr,

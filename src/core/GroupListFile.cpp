@@ -24,12 +24,15 @@ LoadOutcome Fail(LoadOutcome outcome, const char* szMessage, const MessageSink& 
 }  // namespace
 
 LoadOutcome LoadGroupListFile(const std::string& strPath, CSyncGroupList& list,
-                              const MessageSink& showMessage) {
+                              const MessageSink& showMessage, std::string* pBytes) {
     std::string bytes;
-    if (!Platform().ReadWholeFile(strPath, bytes)) {
+    std::string& read = pBytes != nullptr ? *pBytes : bytes;
+    read.clear();
+    if (!Platform().ReadWholeFile(strPath, read)) {
+        read.clear();
         return Fail(LoadOutcome::NotFound, kNotFoundMessage, showMessage);
     }
-    return LoadGroupListBytes(bytes, list, showMessage);
+    return LoadGroupListBytes(read, list, showMessage);
 }
 
 LoadOutcome LoadGroupListBytes(std::string_view bytes, CSyncGroupList& list,

@@ -23,8 +23,9 @@ enum class LoadOutcome {
 
 // Appends the stored groups to list and reports failures through showMessage. Groups read
 // completely stay in the list when the file turns out damaged; the one being read does not.
+// pBytes, when given, receives the file as it was read.
 LoadOutcome LoadGroupListFile(const std::string& strPath, CSyncGroupList& list,
-                              const MessageSink& showMessage);
+                              const MessageSink& showMessage, std::string* pBytes = nullptr);
 
 // The same over the file's bytes.
 LoadOutcome LoadGroupListBytes(std::string_view bytes, CSyncGroupList& list,

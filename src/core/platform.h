@@ -161,6 +161,11 @@ public:
     virtual CFolderAncestry FolderAncestry(const std::string& strPath) = 0;
     // Reads a whole file; false when it cannot be opened or read.
     virtual bool ReadWholeFile(const std::string& strPath, std::string& bytes) = 0;
+    // Whether anything has that name (a link counts as itself).
+    virtual bool Exists(const std::string& strPath) = 0;
+    // Gives a file another name in the same file system; false, with strError, on failure.
+    virtual bool RenameFile(const std::string& strFrom, const std::string& strTo,
+                            std::string& strError) = 0;
     // Replaces a file atomically: a temporary file in the same folder, flushed to disk,
     // renamed over the path. On failure the old file is intact and no temporary file is
     // left; strError then says why.
@@ -187,6 +192,9 @@ public:
     uint32_t GetCurrentTime() override;
     CFolderAncestry FolderAncestry(const std::string& strPath) override;
     bool ReadWholeFile(const std::string& strPath, std::string& bytes) override;
+    bool Exists(const std::string& strPath) override;
+    bool RenameFile(const std::string& strFrom, const std::string& strTo,
+                    std::string& strError) override;
     bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
                              std::string& strError) override;
 };
@@ -232,6 +240,11 @@ public:
     }
     bool ReadWholeFile(const std::string& strPath, std::string& bytes) override {
         return m_inner.ReadWholeFile(strPath, bytes);
+    }
+    bool Exists(const std::string& strPath) override { return m_inner.Exists(strPath); }
+    bool RenameFile(const std::string& strFrom, const std::string& strTo,
+                    std::string& strError) override {
+        return m_inner.RenameFile(strFrom, strTo, strError);
     }
     bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
                              std::string& strError) override {

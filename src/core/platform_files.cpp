@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "PosixHandles.h"
@@ -73,6 +74,20 @@ bool PosixPlatform::ReadWholeFile(const std::string& strPath, std::string& bytes
         }
         bytes.append(buffer, static_cast<size_t>(n));
     }
+}
+
+bool PosixPlatform::Exists(const std::string& strPath) {
+    struct stat st {};
+    return ::lstat(strPath.c_str(), &st) == 0;
+}
+
+bool PosixPlatform::RenameFile(const std::string& strFrom, const std::string& strTo,
+                               std::string& strError) {
+    if (::rename(strFrom.c_str(), strTo.c_str()) == 0) {
+        return true;
+    }
+    strError = std::strerror(errno);
+    return false;
 }
 
 bool PosixPlatform::WriteFileAtomically(const std::string& strPath, const std::string& bytes,

@@ -8,6 +8,7 @@
 
 #include "AppTestSupport.h"
 #include "DialogBuilder.h"
+#include "FaultPlatform.h"
 #include "FileTree.h"
 #include "Folvex.h"
 #include "FolvexDlg.h"
@@ -23,26 +24,6 @@ std::string ValidFileBytes() {
     CreatePair(*pGroup)->m_strSource = "/stored/src";
     return StoreGroupList(list);
 }
-
-// A platform whose atomic writes of one path fail a number of times.
-class FailingSavePlatform : public ForwardingPlatform {
-public:
-    FailingSavePlatform() : ForwardingPlatform(m_posix) {}
-    bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
-                             std::string& strError) override {
-        if (strPath == m_strFailPath && m_nFailuresLeft > 0) {
-            --m_nFailuresLeft;
-            strError = "No space left on device";
-            return false;
-        }
-        return ForwardingPlatform::WriteFileAtomically(strPath, bytes, strError);
-    }
-    std::string m_strFailPath;
-    int m_nFailuresLeft = 0;
-
-private:
-    PosixPlatform m_posix;
-};
 
 class StartupTest : public testing::Test {
 protected:
@@ -176,10 +157,24 @@ TEST_F(StartupTest, UnreadableFileIsMovedAsideBeforeTheSave) {
     EXPECT_EQ(reloaded.GetCount(), 1);
 }
 
+// The move aside can fail too: the user is told why, and the file stays where it was.
+TEST_F(StartupTest, UnreadableFileThatCannotBeMovedStaysInPlace) {
+    MakeFolders(ListPath());
+    FaultPlatform platform;
+    platform.m_nRenameFailures = 5;
+    ScopedPlatform installed(platform);
+    m_prompts.m_answers = {QMessageBox::Ok, QMessageBox::Retry, QMessageBox::Cancel};
+    RunProgram(/*bAddGroup=*/true);
+    ASSERT_EQ(m_prompts.m_messages.size(), 3);
+    EXPECT_TRUE(m_prompts.m_messages[2].contains("Device or resource busy"));
+    EXPECT_EQ(platform.m_nRenameFailures, 3);
+    EXPECT_FALSE(Exists(BackupPath()));
+}
+
 TEST_F(StartupTest, FailedSaveNamesFileAndReasonAndIsTriedAgain) {
-    FailingSavePlatform platform;
-    platform.m_strFailPath = ListPath();
-    platform.m_nFailuresLeft = 2;
+    FaultPlatform platform;
+    platform.m_strWriteFailPath = ListPath();
+    platform.m_nWriteFailures = 2;
     ScopedPlatform installed(platform);
     m_prompts.m_answers = {QMessageBox::Ok, QMessageBox::Retry, QMessageBox::Retry};
     RunProgram(/*bAddGroup=*/true);
@@ -194,9 +189,9 @@ TEST_F(StartupTest, FailedSaveNamesFileAndReasonAndIsTriedAgain) {
 
 TEST_F(StartupTest, FailedSaveGivenUpLeavesOldFile) {
     WriteFile(ListPath(), ValidFileBytes());
-    FailingSavePlatform platform;
-    platform.m_strFailPath = ListPath();
-    platform.m_nFailuresLeft = 5;
+    FaultPlatform platform;
+    platform.m_strWriteFailPath = ListPath();
+    platform.m_nWriteFailures = 5;
     ScopedPlatform installed(platform);
     m_prompts.m_answers = {QMessageBox::Cancel};
     RunProgram(/*bAddGroup=*/true);
@@ -207,9 +202,9 @@ TEST_F(StartupTest, FailedSaveGivenUpLeavesOldFile) {
 TEST_F(StartupTest, BackupThatCannotBeWrittenKeepsUnreadFileInPlace) {
     const std::string bytes = WithLowerCaseHeader(ValidFileBytes());
     WriteFile(ListPath(), bytes);
-    FailingSavePlatform platform;
-    platform.m_strFailPath = BackupPath();
-    platform.m_nFailuresLeft = 5;
+    FaultPlatform platform;
+    platform.m_strWriteFailPath = BackupPath();
+    platform.m_nWriteFailures = 5;
     ScopedPlatform installed(platform);
     m_prompts.m_answers = {QMessageBox::Ok, QMessageBox::Cancel};
     RunProgram(/*bAddGroup=*/true);

@@ -101,6 +101,26 @@ bool FaultPlatform::FlushFileSystem(int fdFolder, const std::string& strPath) {
     return ForwardingPlatform::FlushFileSystem(fdFolder, strPath);
 }
 
+bool FaultPlatform::WriteFileAtomically(const std::string& strPath, const std::string& bytes,
+                                        std::string& strError) {
+    if (strPath == m_strWriteFailPath && m_nWriteFailures > 0) {
+        --m_nWriteFailures;
+        strError = "No space left on device";
+        return false;
+    }
+    return ForwardingPlatform::WriteFileAtomically(strPath, bytes, strError);
+}
+
+bool FaultPlatform::RenameFile(const std::string& strFrom, const std::string& strTo,
+                               std::string& strError) {
+    if (m_nRenameFailures > 0) {
+        --m_nRenameFailures;
+        strError = "Device or resource busy";
+        return false;
+    }
+    return ForwardingPlatform::RenameFile(strFrom, strTo, strError);
+}
+
 CFileSystemTraits FaultPlatform::FileSystemTraits(int fdFolder) {
     return m_traits ? *m_traits : ForwardingPlatform::FileSystemTraits(fdFolder);
 }

@@ -29,6 +29,10 @@ public:
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
                     void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags) override;
     bool FlushFileSystem(int fdFolder, const std::string& strPath) override;
+    bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
+                             std::string& strError) override;
+    bool RenameFile(const std::string& strFrom, const std::string& strTo,
+                    std::string& strError) override;
     CFileSystemTraits FileSystemTraits(int fdFolder) override;
     int32_t GetLastError() override;
     uint32_t GetTickCount() override;
@@ -47,6 +51,11 @@ public:
     std::set<std::string> m_uncreatableFolders;
     // The flush fails with this code.
     int m_nFlushErrno = 0;
+    // The next so many atomic writes of this path fail ("No space left on device"), and the
+    // next so many renames ("Device or resource busy").
+    std::string m_strWriteFailPath;
+    int m_nWriteFailures = 0;
+    int m_nRenameFailures = 0;
     // What the destination's file system keeps, instead of what it really keeps.
     std::optional<CFileSystemTraits> m_traits;
     // When set, the tick starts here and advances by m_nTickStep at every reading.
