@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "UniqueFd.h"
+#include "PosixHandles.h"
 
 namespace {
 
@@ -55,21 +55,14 @@ void MakeFolder(const std::string& strPath) {
 }
 
 void WriteAll(int fd, const char* pData, size_t nBytes, const std::string& strPath) {
-    while (nBytes > 0) {
-        const ssize_t n = ::write(fd, pData, nBytes);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            throw std::runtime_error("cannot write " + strPath + ": " + std::strerror(errno));
-        }
-        pData += n;
-        nBytes -= static_cast<size_t>(n);
+    if (!posix::WriteAll(fd, pData, nBytes)) {
+        throw std::runtime_error("cannot write " + strPath + ": " + std::strerror(errno));
     }
 }
 
-UniqueFd CreateFile(const std::string& strPath) {
-    UniqueFd fd(::open(strPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+posix::FileDescriptor CreateFile(const std::string& strPath) {
+    posix::FileDescriptor fd(
+        ::open(strPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (!fd.Valid()) {
         throw std::runtime_error("cannot create " + strPath + ": " + std::strerror(errno));
     }
@@ -89,7 +82,7 @@ void FillSmallFolder(const std::string& strFolder, Random& random, std::vector<c
             kSmallMinBytes + random.Next() % (kSmallMaxBytes - kSmallMinBytes + 1);
         random.Fill(buffer, nBytes);
         const std::string strPath = strFolder + "/" + Numbered("file", nFile, ".dat");
-        UniqueFd fd = CreateFile(strPath);
+        posix::FileDescriptor fd = CreateFile(strPath);
         WriteAll(fd.Get(), buffer.data(), nBytes, strPath);
         ++size.nFiles;
         size.nBytes += nBytes;
@@ -128,7 +121,7 @@ TreeSize BuildLargeTree(const std::string& strRoot) {
     MakeFolder(strRoot);
     for (int nFile = 0; nFile < kLargeFiles; ++nFile) {
         const std::string strPath = strRoot + "/" + Numbered("large", nFile, ".bin");
-        UniqueFd fd = CreateFile(strPath);
+        posix::FileDescriptor fd = CreateFile(strPath);
         for (size_t nDone = 0; nDone < kLargeBytes; nDone += kLargeChunk) {
             random.Fill(buffer, kLargeChunk);
             WriteAll(fd.Get(), buffer.data(), kLargeChunk, strPath);

@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "UniqueFd.h"
+#include "PosixHandles.h"
 
 namespace fs = std::filesystem;
 
@@ -19,8 +19,8 @@ namespace {
 
 constexpr size_t kReadChunk = 1 << 20;
 
-UniqueFd OpenForReading(const std::string& strPath) {
-    UniqueFd fd(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC));
+posix::FileDescriptor OpenForReading(const std::string& strPath) {
+    posix::FileDescriptor fd(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.Valid()) {
         throw std::runtime_error("cannot open " + strPath + ": " + std::strerror(errno));
     }
@@ -50,8 +50,8 @@ size_t ReadChunk(int fd, std::vector<char>& buffer, const std::string& strPath) 
 // more than reading the file.
 bool SameBytes(const std::string& strA, const std::string& strB, std::vector<char>& bufferA,
                std::vector<char>& bufferB) {
-    UniqueFd fdA = OpenForReading(strA);
-    UniqueFd fdB = OpenForReading(strB);
+    posix::FileDescriptor fdA = OpenForReading(strA);
+    posix::FileDescriptor fdB = OpenForReading(strB);
     for (;;) {
         const size_t nA = ReadChunk(fdA.Get(), bufferA, strA);
         const size_t nB = ReadChunk(fdB.Get(), bufferB, strB);
@@ -78,7 +78,7 @@ TreeSize WarmTree(const std::string& strRoot) {
             continue;
         }
         const std::string strPath = entry.path().string();
-        UniqueFd fd = OpenForReading(strPath);
+        posix::FileDescriptor fd = OpenForReading(strPath);
         while (const size_t n = ReadChunk(fd.Get(), buffer, strPath)) {
             size.nBytes += n;
         }
@@ -88,7 +88,7 @@ TreeSize WarmTree(const std::string& strRoot) {
 }
 
 void SettleFileSystem(const std::string& strPath) {
-    UniqueFd fd(::open(strPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    posix::FileDescriptor fd(::open(strPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.Valid() || ::syncfs(fd.Get()) != 0) {
         throw std::runtime_error("cannot flush the file system of " + strPath + ": " +
                                  std::strerror(errno));

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 #include <utility>
 
@@ -41,6 +42,27 @@ public:
 private:
     int m_fd;
 };
+
+// Writes all the bytes, at nOffset, or at the file's own position when nOffset is -1,
+// going on after short writes and interruptions. False with errno set on failure.
+inline bool WriteAll(int fd, const void* pData, size_t nBytes, off_t nOffset = -1) {
+    const char* p = static_cast<const char*>(pData);
+    while (nBytes > 0) {
+        const ssize_t n = nOffset < 0 ? ::write(fd, p, nBytes) : ::pwrite(fd, p, nBytes, nOffset);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        p += n;
+        nBytes -= static_cast<size_t>(n);
+        if (nOffset >= 0) {
+            nOffset += n;
+        }
+    }
+    return true;
+}
 
 // The folder part of a path: "." for a bare name, "/" for a name in the root.
 inline std::string FolderOf(const std::string& strPath) {

@@ -21,21 +21,6 @@ std::string Describe(const char* szWhat, const std::string& strPath, int nErrno)
     return std::string(szWhat) + " " + strPath + ": " + std::strerror(nErrno);
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t nDone = 0;
-    while (nDone < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + nDone, bytes.size() - nDone);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        nDone += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 IPlatform& Platform() {
@@ -103,7 +88,8 @@ bool PosixPlatform::WriteFileAtomically(const std::string& strPath, const std::s
     struct stat stOld {};
     const mode_t mode = ::stat(strPath.c_str(), &stOld) == 0 ? (stOld.st_mode & 07777) : 0644;
     int nErrno = 0;
-    if (!WriteAll(fd.Get(), bytes) || ::fchmod(fd.Get(), mode) != 0 || ::fsync(fd.Get()) != 0) {
+    if (!posix::WriteAll(fd.Get(), bytes.data(), bytes.size()) || ::fchmod(fd.Get(), mode) != 0 ||
+        ::fsync(fd.Get()) != 0) {
         nErrno = errno;
     }
     if (!fd.Close() && nErrno == 0) {

@@ -326,17 +326,8 @@ private:
         if (nRead <= 0) {
             return nRead;
         }
-        ssize_t nWritten = 0;
-        while (nWritten < nRead) {
-            const ssize_t n = ::pwrite(m_fdTarget, m_pBuffer.get() + nWritten,
-                                       static_cast<size_t>(nRead - nWritten), nOut + nWritten);
-            if (n < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return -1;
-            }
-            nWritten += n;
+        if (!posix::WriteAll(m_fdTarget, m_pBuffer.get(), static_cast<size_t>(nRead), nOut)) {
+            return -1;
         }
         nIn += nRead;
         nOut += nRead;
