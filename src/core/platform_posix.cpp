@@ -136,17 +136,30 @@ bool ProcessHasEnded(pid_t pid) {
     return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
-// Creates a new named temporary file; its descriptor, or -1 with errno set.
-int CreateNamedTemp(int fdFolder, std::string& strTempName, mode_t mode) {
+// Puts something under a new temporary name: tries names until `place` takes one, or fails
+// for another reason than a name in use. False with errno set.
+template <class Place>
+bool PlaceUnderTempName(std::string& strTempName, Place place) {
     for (int nAttempt = 0; nAttempt < 100; ++nAttempt) {
         strTempName = NewTempName();
-        const int fd = ::openat(fdFolder, strTempName.c_str(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
+        if (place(strTempName.c_str())) {
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
         }
     }
-    return -1;
+    return false;
+}
+
+// Creates a new named temporary file; its descriptor, or -1 with errno set.
+int CreateNamedTemp(int fdFolder, std::string& strTempName, mode_t mode) {
+    int fd = -1;
+    PlaceUnderTempName(strTempName, [&](const char* szName) {
+        fd = ::openat(fdFolder, szName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
+        return fd >= 0;
+    });
+    return fd;
 }
 
 // Removes the named temporary file unless the copy completed and renamed it.
@@ -455,14 +468,10 @@ bool ReplaceWithUnnamed(int fdFile, int fdFolder, const char* szName) {
         return false;
     }
     std::string strTempName;
-    for (int nAttempt = 0;; ++nAttempt) {
-        strTempName = NewTempName();
-        if (LinkUnnamed(fdFile, fdFolder, strTempName.c_str())) {
-            break;
-        }
-        if (errno != EEXIST || nAttempt == 100) {
-            return Fail();
-        }
+    if (!PlaceUnderTempName(strTempName, [&](const char* szName) {
+            return LinkUnnamed(fdFile, fdFolder, szName);
+        })) {
+        return Fail();
     }
     TempFileGuard guard(fdFolder, strTempName);
     if (::renameat(fdFolder, strTempName.c_str(), fdFolder, szName) != 0) {
