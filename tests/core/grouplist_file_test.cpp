@@ -2,20 +2,17 @@
 // atomic save.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "Archive.h"
+#include "FileTree.h"
 #include "GroupListFile.h"
+#include "TempFolder.h"
 
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -78,28 +75,13 @@ void LoadInto(const std::string& bytes, LoadResult& result) {
         bytes, result.list, [&](const std::string& m) { result.messages.push_back(m); });
 }
 
-class TempFolder : public ::testing::Test {
+// The list file in a fresh folder of its own.
+class ListInFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string templ = (fs::temp_directory_path() / "folvex-list-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-        m_dir = templ;
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    std::string Path(const std::string& name) const { return m_temp / name; }
+    size_t FilesInFolder() const { return ListTree(m_temp.Path()).size(); }
 
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    static void WriteFile(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    size_t FilesInFolder() const {
-        return static_cast<size_t>(std::distance(fs::directory_iterator(m_dir), {}));
-    }
-
-    fs::path m_dir;
+    TempFolder m_temp;
 };
 
 TEST(GroupListFile, ExampleIsStoredByteForByte) {
@@ -317,7 +299,7 @@ TEST(GroupListFile, LyingCountsEndTheLoad) {
     }
 }
 
-TEST_F(TempFolder, LoadAndSaveThroughTheFile) {
+TEST_F(ListInFolder, LoadAndSaveThroughTheFile) {
     LoadResult missing;
     EXPECT_EQ(LoadGroupListFile(Path("Synclist.dat"), missing.list,
                                 [&](const std::string& m) { missing.messages.push_back(m); }),
@@ -336,7 +318,7 @@ TEST_F(TempFolder, LoadAndSaveThroughTheFile) {
     EXPECT_EQ(loaded.GetCount(), 1);
 }
 
-TEST_F(TempFolder, AFailedSaveKeepsTheOldFile) {
+TEST_F(ListInFolder, AFailedSaveKeepsTheOldFile) {
     const std::string path = Path("Synclist.dat");
     WriteFile(path, "the old list");
 
