@@ -10,14 +10,6 @@
 #include "SyncText.h"
 #include "SyncWindows.h"
 
-namespace {
-
-// The walk holds the descriptors of this many of the deepest folders on its path (and of
-// the top folder); a folder above them is opened again when the walk returns to it.
-constexpr size_t kHeldLevels = 64;
-
-}  // namespace
-
 std::shared_ptr<CFolderHandles> CFolderHandles::WithoutDescriptors() const {
     auto copy = std::make_shared<CFolderHandles>();
     copy->strSource = strSource;
@@ -240,8 +232,8 @@ void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEnt
     handles.CountIn(run.nOpenFolders);
     run.path.push_back(std::move(child));
     const size_t nDepth = run.path.size();
-    if (nDepth > kHeldLevels + 1) {
-        CWalkFolder& released = *run.path[nDepth - kHeldLevels - 1];
+    if (nDepth > run.nHeldLevels + 1) {
+        CWalkFolder& released = *run.path[nDepth - run.nHeldLevels - 1];
         released.handles = released.handles->WithoutDescriptors();
     }
 }
@@ -348,10 +340,10 @@ void CSyncPair::ReopenFolder(CSyncRun& run) {
         }
         handles->CountIn(run.nOpenFolders);
         level.handles = std::move(handles);
-    }
-    for (size_t j = 1; j + kHeldLevels <= nTarget; ++j) {
-        if (run.path[j]->Held()) {
-            run.path[j]->handles = run.path[j]->handles->WithoutDescriptors();
+        // The folder above served to reach this one; it goes unless it is among the held.
+        CWalkFolder& passed = *run.path[k - 1];
+        if (k - 1 >= 1 && k - 1 + run.nHeldLevels <= nTarget && passed.Held()) {
+            passed.handles = passed.handles->WithoutDescriptors();
         }
     }
 }

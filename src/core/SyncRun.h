@@ -124,6 +124,9 @@ struct CSyncRun {
     // Folders whose descriptors are open, on the walk's path or for files in flight.
     std::atomic<int> nOpenFolders{0};
     int nMaxOpenFolders = 0;
+    // The walk holds the descriptors of this many of the deepest folders on its path (and of
+    // the top folder); a folder above them is opened again when the walk returns to it.
+    size_t nHeldLevels = 1;
     bool bWrote = false;  // something reached the destination and must be flushed
 
     // The running totals not yet told to the progress window.

@@ -48,16 +48,18 @@ std::string RefusalLine(FolderOverlap overlap, const std::string& strSource,
            "\"";
 }
 
-// How many folders may hold descriptors at once: well within the process's limit, with
-// room for the walk's own path and for the files being copied.
-int MaxOpenFolders() {
+// How many folders may hold descriptors at once, and how many of the walk's deepest levels
+// keep theirs: well within the process's limit, with room for the files being copied (two
+// descriptors each) and for what the program holds besides.
+void LimitOpenFolders(CSyncRun& run, unsigned nThreads) {
     rlimit limit{};
-    rlim_t nFiles = 1024;
+    int64_t nFiles = 1024;
     if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-        nFiles = limit.rlim_cur;
+        nFiles = static_cast<int64_t>(limit.rlim_cur);
     }
-    const int nByLimit = static_cast<int>(nFiles > 64 ? (nFiles - 64) / 2 : 0);
-    return std::max(72, std::min(256, nByLimit));
+    const int64_t nFolders = (nFiles - 16 - 2 * static_cast<int64_t>(nThreads)) / 2;
+    run.nMaxOpenFolders = static_cast<int>(std::clamp<int64_t>(nFolders, 4, 256));
+    run.nHeldLevels = static_cast<size_t>(std::clamp(run.nMaxOpenFolders - 8, 1, 64));
 }
 
 }  // namespace
@@ -149,7 +151,7 @@ int32_t CSyncPair::RunOneWay(CRunPlan& plan) {
     run.rules.bCheckDestDate = m_bCheckDestDate != 0;
     run.rules.bOverwriteRHS = m_bOverwriteRHS != 0;
     run.rules.timeReference = plan.timeReference;
-    run.nMaxOpenFolders = MaxOpenFolders();
+    LimitOpenFolders(run, SyncThreads());
     run.pipeline = std::make_unique<CFilePipeline>(
         SyncThreads(), m_bCancel,
         [this, &run](const CFileTask& task, CStepOutcome& step) { SyncFile(run, task, step); },
