@@ -66,7 +66,7 @@ TEST_F(EngineTest, DeepTreeIsWalkedWhole) {
     rlimit previous{};
     ::getrlimit(RLIMIT_NOFILE, &previous);
     rlimit limit = previous;
-    limit.rlim_cur = 256;  // fewer than one per level
+    limit.rlim_cur = 64;  // far fewer than one per level
     ::setrlimit(RLIMIT_NOFILE, &limit);
     const int32_t nErrors = m_pair.DoSync();
     ::setrlimit(RLIMIT_NOFILE, &previous);
