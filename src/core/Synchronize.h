@@ -1,5 +1,6 @@
 // The synchronization engine's free functions; the run, the folder walk and the file copy
-// step are members of CSyncPair (SyncGroup.h) and live in Synchronize.cpp.
+// step are members of CSyncPair (SyncGroup.h) and live in Synchronize.cpp, FolderWalk.cpp
+// and FileStep.cpp.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +15,9 @@ uint32_t SyncThreadProc(void* pParam);
 void SetSyncThreads(unsigned nThreads);
 unsigned SyncThreads();
 
-// The copy's progress routine: writes the copied share of the current file into the
-// progress window's percent line. lpData is the sync pair. Returns 0 (continue).
+// The copy's progress routine: writes the copied share of the file into the progress
+// window's percent line, while that file is the one the window shows. lpData is the copy's
+// CCopyContext (SyncRun.h). Returns 0 (continue).
 uint32_t CopyProgress(int64_t TotalFileSize, int64_t TotalBytesTransferred, int64_t StreamSize,
                       int64_t StreamBytesTransferred, uint32_t dwStreamNumber,
                       uint32_t dwCallbackReason, int hSourceFile, int hDestinationFile,
