@@ -20,8 +20,8 @@ namespace {
 // Threads that work on files at once; 0 for the default.
 std::atomic<unsigned> g_nSyncThreads{0};
 
-// How often the progress window hears the running totals: every so many files, and at
-// least this often.
+// How often the progress window hears the running totals of files only checked: every so
+// many files, and at least this often.
 constexpr uint64_t kStepsPerTotals = 256;
 constexpr auto kTotalsInterval = std::chrono::milliseconds(50);
 
@@ -216,7 +216,9 @@ void CSyncPair::ApplyStep(CSyncRun& run, CStepOutcome& step) {
     run.untold.nFilesChecked += step.nFilesFound;
     run.untold.nFilesCopied += step.nFilesCopied;
     run.untold.nBytesCopied += step.nBytesCopied;
-    if (++run.untold.nSteps >= kStepsPerTotals ||
+    // A copy is told at once: it may well be followed by a long one, during which nothing
+    // else is applied. Files only checked are told in batches.
+    if (step.nFilesCopied != 0 || ++run.untold.nSteps >= kStepsPerTotals ||
         std::chrono::steady_clock::now() - run.lastTold >= kTotalsInterval) {
         TellTotals(run);
     }
@@ -224,7 +226,7 @@ void CSyncPair::ApplyStep(CSyncRun& run, CStepOutcome& step) {
 
 // The progress window hears the running totals now and then, not for every file.
 void CSyncPair::TellTotals(CSyncRun& run) {
-    if (m_pProgressDlg != nullptr && run.untold.nSteps != 0) {
+    if (m_pProgressDlg != nullptr && run.untold.nFilesChecked != 0) {
         m_pProgressDlg->AddRunTotals(run.untold.nFilesChecked, run.untold.nFilesCopied,
                                      run.untold.nBytesCopied);
     }
