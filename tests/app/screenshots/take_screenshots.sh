@@ -10,11 +10,12 @@ HERE=$(dirname "$(realpath "$0")")
 DEMO=/tmp/folvex-demo
 WORK=$(mktemp -d)
 
-rm -rf "$DEMO" && mkdir -p "$DEMO/Documents" "$DEMO/Music/Live" "$DEMO/Photos" "$DEMO/Backup"
+rm -rf "$DEMO" && mkdir -p "$DEMO/Documents" "$DEMO/Music/Live" "$DEMO/Photos" \
+    "$DEMO/Backup/Documents" "$DEMO/Backup/Music"  # pairs that ran before: their backups exist
 for i in 1 2 3 4 5; do echo "doc $i" > "$DEMO/Documents/report$i.txt"; done
 for i in 1 2 3; do head -c 300000 /dev/urandom > "$DEMO/Music/Live/track0$i.flac"; done
-# Sparse, so it takes no disk; its copy writes real zeros until the run is cancelled.
-truncate -s 8G "$DEMO/Music/big-album.flac"
+# Real data, so that its copy takes a while (a sparse file's copy takes none).
+head -c 3G /dev/zero > "$DEMO/Music/big-album.flac"
 cp "$PROGRAM" "$WORK/folvex"
 # The program keeps its window's size and place in the settings: start from none.
 export XDG_CONFIG_HOME="$WORK/config"
@@ -38,7 +39,7 @@ shoot main-window.png
 click 100 57            # the second pair, with the large file
 sleep 0.5
 click 526 208
-sleep 1.5
+sleep 0.8               # half way through the large file
 shoot progress-window.png
 xdotool mousemove 450 250; sleep 0.3; xdotool key Escape   # cancel the run
 window() {  # waits for a visible window by its caption and prints its id
@@ -54,7 +55,9 @@ answer() {  # waits for a window by its caption, focuses it and presses Return
     W=$(window "$1")
     xdotool windowfocus "$W"; sleep 0.3; xdotool key Return
 }
-answer Folvex           # the error summary: "There where errors!"
+# The error summary ("There where errors!"), when the cancel came before the copy ended.
+W=$(xdotool search --onlyvisible --name '^Folvex$' 2>/dev/null | head -1)
+[ -n "$W" ] && { xdotool windowfocus "$W"; sleep 0.3; xdotool key Return; }
 sleep 1
 xdotool windowfocus "$WID"
 # The context menu, then its last entry: the About box. The Menu key opens it for the
