@@ -47,11 +47,15 @@ class CFilePipeline {
 public:
     using Examine = std::function<void(const CFileTask&, CStepOutcome&)>;
     using Apply = std::function<void(CStepOutcome&)>;
+    // Starts a worker thread; throws std::system_error when the system refuses one.
+    using StartThread = std::function<std::thread(std::function<void()>)>;
 
-    // nThreads 1: every step is worked on and applied at once, on the walk's thread.
-    // A cancel request keeps files that no worker has started from being started.
+    // nThreads 1: every step is worked on and applied at once, on the walk's thread. A
+    // worker the system refuses is done without: the run goes on with the threads it has,
+    // down to the walk's thread alone. A cancel request keeps files that no worker has
+    // started from being started.
     CFilePipeline(unsigned nThreads, const std::atomic<int32_t>& cancel, Examine examine,
-                  Apply apply);
+                  Apply apply, const StartThread& startThread = {});
     ~CFilePipeline();
     CFilePipeline(const CFilePipeline&) = delete;
     CFilePipeline& operator=(const CFilePipeline&) = delete;
@@ -64,41 +68,55 @@ public:
     // Applies every step, in order, once it is done; returns when none is left.
     void Finish();
 
-    // Files may be in flight at most this many at a time.
+    // The worker threads that run beside the walk's thread.
+    size_t Workers() const { return m_workers.size(); }
+
+    // Steps may be in flight at most this many at a time.
     static constexpr size_t kCapacity = 1024;
 
 private:
+    // A step's slot goes Free -> Waiting (a file) or Done (a step the walk finished) when the
+    // walk adds it, Waiting -> Working when one thread claims it, Working -> Done when that
+    // thread has worked on it, and Done -> Free once the walk has applied it.
+    enum class SlotState : uint8_t { Free, Waiting, Working, Done };
     struct Slot {
         CFileTask task;
         CStepOutcome outcome;
-        bool bFile = false;
-        std::atomic<bool> bDone{false};
+        SlotState state = SlotState::Free;
+    };
+    // A thread takes at most this many files at once: few enough that the others get their
+    // share, enough that the claims are rare.
+    static constexpr size_t kMaxBatch = 16;
+    // The steps one thread claimed, in walk order.
+    struct Claimed {
+        uint64_t steps[kMaxBatch];
+        size_t nCount = 0;
     };
 
-    Slot& Next();
-    void Publish(Slot& slot);
+    bool Inline() const { return m_workers.empty(); }
+    Slot& NextFree();
+    void Publish(SlotState state);
     void ApplyDone();
     // Works on unclaimed files, or waits for the oldest step; false when none is left.
     bool HelpOrWait();
-    // Claims a batch of steps, [nFirst, nEnd); false when none is waiting.
-    bool Claim(uint64_t& nFirst, uint64_t& nEnd);
-    void Work(uint64_t nFirst, uint64_t nEnd);
+    bool ClaimLocked(Claimed& claimed);
+    void Work(const Claimed& claimed);
     void WorkerLoop();
 
-    const unsigned m_nThreads;
     const std::atomic<int32_t>& m_cancel;
     Examine m_examine;
     Apply m_apply;
     std::unique_ptr<Slot[]> m_slots;
-    // Steps are added by the walk's thread and claimed by whoever works on them, without a
-    // lock; the lock and the condition variables are only for sleeping and waking.
-    std::atomic<uint64_t> m_nAdded{0};
-    std::atomic<uint64_t> m_nClaimed{0};
-    uint64_t m_nApplied = 0;  // the walk's thread only
-    std::atomic<int> m_nSleeping{0};
-    bool m_bStop = false;  // under the lock
-    std::atomic<bool> m_bWalkWaiting{false};
+    // Everything below is under the lock. The walk's thread alone adds and applies steps;
+    // any thread claims them.
     std::mutex m_mutex;
+    uint64_t m_nAdded = 0;
+    uint64_t m_nApplied = 0;
+    uint64_t m_nNextClaim = 0;     // no step before it is Waiting
+    uint64_t m_nWaitingFiles = 0;  // steps in the Waiting state
+    int m_nSleeping = 0;
+    bool m_bWalkWaiting = false;
+    bool m_bStop = false;
     std::condition_variable m_workAdded;
     std::condition_variable m_stepDone;
     std::vector<std::thread> m_workers;

@@ -76,6 +76,9 @@ bool FaultPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
     if (nCopy == m_nFailCopyNumber) {
         return Injected(m_nFailCopyErrno);
     }
+    if (m_failCopyPaths.count(from.strPath) != 0) {
+        return Injected(EACCES);
+    }
     if (m_nFakeCopySize) {
         const int64_t nSize = *m_nFakeCopySize;
         pProgress(nSize, 0, nSize, 0, 1, CALLBACK_STREAM_SWITCH, -1, -1, pData);

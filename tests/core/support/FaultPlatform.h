@@ -41,6 +41,8 @@ public:
     // The n-th copy (1-based) fails with this code before it writes anything.
     int m_nFailCopyNumber = 0;
     int m_nFailCopyErrno = ENOSPC;
+    // Copies from these source paths fail with EACCES before they write anything.
+    std::set<std::string> m_failCopyPaths;
     // Status queries of these paths fail with ENOENT.
     std::set<std::string> m_failStatusPaths;
     // These folders cannot be opened (EACCES), whatever their permission bits.

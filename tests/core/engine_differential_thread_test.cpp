@@ -1,0 +1,221 @@
+// The engine with several threads against the engine with one, on generated trees: folders
+// of thousands of excluded files, thousands of empty folders, files and folders that cannot
+// be read, links (to files, to folders, round in a circle, to nowhere) and destinations that
+// are the same, older, newer or read-only. At 2, 4 and 8 threads the log lines, the figures
+// and the destination tree must be those of the one-thread run.
+//
+// CI runs a fixed set of seeds. For a longer run by hand:
+//   FOLVEX_DIFF_SEED=1000 FOLVEX_DIFF_RUNS=200
+//   build/release/tests/core/engine_differential_thread_test
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "EngineFixture.h"
+#include "Synchronize.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// What one seed makes: the source tree, what stands at the destination before each run, and
+// the faults.
+struct GeneratedTree {
+    std::vector<TreeEntry> source;
+    std::vector<std::pair<std::string, std::string>> links;  // relative link path, its target
+    std::vector<TreeEntry> destination;
+    std::vector<std::string> readOnlyAtDestination;
+    std::vector<std::string> unreadableFiles;
+    std::vector<std::string> uncopyableFiles;
+    std::vector<std::string> unreadableFolders;
+    std::vector<std::string> failingFolderReads;
+};
+
+class TreeGenerator {
+public:
+    explicit TreeGenerator(uint64_t nSeed) : m_random(nSeed) {}
+
+    GeneratedTree Make() {
+        // Files and folders of every kind, a few levels deep.
+        const int nTop = Between(3, 8);
+        for (int i = 0; i < nTop; ++i) {
+            Folder("t" + std::to_string(i), 0);
+        }
+        // A folder of thousands of excluded files, as a project's .git is.
+        const int nExcluded = Between(1000, 3000);
+        for (int i = 0; i < nExcluded; ++i) {
+            m_tree.source.push_back(
+                {"obj.excl/" + std::to_string(i % 40) + "/o" + std::to_string(i), "x"});
+        }
+        // Thousands of empty folders.
+        const int nEmpty = Between(1000, 2500);
+        for (int i = 0; i < nEmpty; ++i) {
+            m_tree.source.push_back({"empty/e" + std::to_string(i) + "/", ""});
+        }
+        // Links: to a file, to a folder, to a folder above (a circle), to nowhere.
+        if (!m_files.empty()) {
+            m_tree.links.push_back({"t0/filelink", "../" + Pick(m_files)});
+        }
+        m_tree.links.push_back({"t1/folderlink", "../t0"});
+        m_tree.links.push_back({"t2/up", ".."});
+        m_tree.links.push_back({"t0/nowhere", "missing-target"});
+        if (!m_folders.empty()) {
+            m_tree.unreadableFolders.push_back(Pick(m_folders));
+            m_tree.failingFolderReads.push_back(Pick(m_folders));
+        }
+        return std::move(m_tree);
+    }
+
+private:
+    int Between(int nLow, int nHigh) {
+        return std::uniform_int_distribution<int>(nLow, nHigh)(m_random);
+    }
+    const std::string& Pick(const std::vector<std::string>& from) {
+        return from[static_cast<size_t>(Between(0, static_cast<int>(from.size()) - 1))];
+    }
+
+    void Folder(const std::string& strPath, int nDepth) {
+        m_folders.push_back(strPath);
+        m_tree.source.push_back({strPath + "/", ""});
+        const int nFiles = Between(0, 40);
+        for (int i = 0; i < nFiles; ++i) {
+            File(strPath + "/f" + std::to_string(i) + (Between(0, 9) == 0 ? ".excl" : ".dat"));
+        }
+        if (nDepth < 4) {
+            const int nSub = Between(0, 3);
+            for (int i = 0; i < nSub; ++i) {
+                Folder(strPath + "/s" + std::to_string(i), nDepth + 1);
+            }
+        }
+    }
+
+    void File(const std::string& strPath) {
+        const int64_t nTime = 1600000000 + Between(0, 1000);
+        m_tree.source.push_back(
+            {strPath, std::string(static_cast<size_t>(Between(0, 3000)), 'a'), nTime});
+        m_files.push_back(strPath);
+        switch (Between(0, 19)) {
+            case 0:  // the same file
+                m_tree.destination.push_back(m_tree.source.back());
+                break;
+            case 1:  // newer than the source by more than the tolerance: a warning
+                m_tree.destination.push_back({strPath, "newer", nTime + 100});
+                break;
+            case 2:  // older: replaced
+                m_tree.destination.push_back({strPath, "older", nTime - 100});
+                break;
+            case 3:  // older and read-only: an error without "Overwrite +RHS files"
+                m_tree.destination.push_back({strPath, "read-only", nTime - 100});
+                m_tree.readOnlyAtDestination.push_back(strPath);
+                break;
+            case 4:
+                m_tree.unreadableFiles.push_back(strPath);
+                break;
+            case 5:
+                m_tree.uncopyableFiles.push_back(strPath);
+                break;
+            default:
+                break;
+        }
+    }
+
+    std::mt19937_64 m_random;
+    GeneratedTree m_tree;
+    std::vector<std::string> m_folders;
+    std::vector<std::string> m_files;
+};
+
+struct RunRecord {
+    std::vector<std::string> lines;
+    std::vector<uint32_t> figures;
+    TreeSnapshot destination;
+};
+
+class EngineDifferential : public EngineTest {
+protected:
+    void Generate(uint64_t nSeed) {
+        m_tree = TreeGenerator(nSeed).Make();
+        BuildTree(Src(), m_tree.source);
+        for (const auto& [strLink, strTarget] : m_tree.links) {
+            fs::create_symlink(strTarget, Src(strLink));
+        }
+        for (const std::string& strFile : m_tree.unreadableFiles) {
+            m_platform.m_failStatusPaths.insert(Src(strFile));
+        }
+        for (const std::string& strFile : m_tree.uncopyableFiles) {
+            m_platform.m_failCopyPaths.insert(Src(strFile));
+        }
+        for (const std::string& strFolder : m_tree.unreadableFolders) {
+            m_platform.m_unreadableFolders.insert(Src(strFolder));
+        }
+        for (const std::string& strFolder : m_tree.failingFolderReads) {
+            m_platform.m_folderReadsFailing.insert(Src(strFolder));
+        }
+        m_pair.m_strExclude = "EXCL";
+        m_pair.m_bCheckDestDate = 1;
+    }
+
+    RunRecord RunWith(unsigned nThreads) {
+        const std::string strDestination = m_temp / ("dst" + std::to_string(nThreads));
+        BuildTree(strDestination, m_tree.destination);
+        for (const std::string& strFile : m_tree.readOnlyAtDestination) {
+            SetMode(strDestination + "/" + strFile, 0444);
+        }
+        SetSyncThreads(nThreads);
+        m_log.Clear();
+        m_pair.m_strDestination = strDestination;
+        m_pair.m_nFilesFound = 0;  // a first run: the destination may be made
+        m_pair.DoSync();
+        RunRecord record;
+        for (std::string strLine : m_log.Lines()) {
+            for (size_t n; (n = strLine.find(strDestination)) != std::string::npos;) {
+                strLine.replace(n, strDestination.size(), "{D}");
+            }
+            record.lines.push_back(strLine);
+        }
+        record.figures = {m_pair.m_nFilesFound,
+                          m_pair.m_nDirectories,
+                          m_pair.m_nFilesCopied,
+                          m_pair.m_dwBytesCopied,
+                          static_cast<uint32_t>(m_pair.m_nErrors),
+                          static_cast<uint32_t>(m_pair.m_nLastError)};
+        record.destination = Snapshot(strDestination, false);
+        return record;
+    }
+
+    GeneratedTree m_tree;
+};
+
+std::vector<uint64_t> Seeds() {
+    const char* szSeed = std::getenv("FOLVEX_DIFF_SEED");
+    const char* szRuns = std::getenv("FOLVEX_DIFF_RUNS");
+    const uint64_t nFirst = szSeed != nullptr ? std::strtoull(szSeed, nullptr, 10) : 1;
+    const uint64_t nRuns = szRuns != nullptr ? std::strtoull(szRuns, nullptr, 10) : 3;
+    std::vector<uint64_t> seeds;
+    for (uint64_t n = 0; n < nRuns; ++n) {
+        seeds.push_back(nFirst + n);
+    }
+    return seeds;
+}
+
+class EngineDifferentialBySeed : public EngineDifferential,
+                                 public testing::WithParamInterface<uint64_t> {};
+
+TEST_P(EngineDifferentialBySeed, SeveralThreadsDoWhatOneDoes) {
+    Generate(GetParam());
+    const RunRecord one = RunWith(1);
+    ASSERT_GT(one.figures[0], 1000u);  // the excluded files alone
+    ASSERT_GT(one.figures[4], 0u);     // the faults showed
+    for (unsigned nThreads : {2u, 4u, 8u}) {
+        const RunRecord several = RunWith(nThreads);
+        EXPECT_EQ(several.lines, one.lines) << nThreads << " threads, seed " << GetParam();
+        EXPECT_EQ(several.figures, one.figures) << nThreads << " threads, seed " << GetParam();
+        EXPECT_TRUE(several.destination == one.destination)
+            << nThreads << " threads, seed " << GetParam();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, EngineDifferentialBySeed, testing::ValuesIn(Seeds()));
+
+}  // namespace
