@@ -1,5 +1,7 @@
 #include "CopyDecision.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -12,8 +14,14 @@ constexpr int64_t kNewerToleranceNs = int64_t{5} * 1'000'000'000;
 constexpr int64_t kSecondNs = 1'000'000'000;
 constexpr uint8_t kRhsAttributes = ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM;
 
-int64_t TimeNs(const CFileStatus& status) {
-    return status.m_mtime * kSecondNs + status.m_mtimeNs;
+// How much later a's time is than b's, in nanoseconds. Worked out in 128 bits and held
+// within +-INT64_MAX, so that times past the year 2262, or any a file system may report,
+// cannot overflow.
+int64_t LaterByNs(const CFileStatus& a, const CFileStatus& b) {
+    constexpr __int128 kLimit = INT64_MAX;
+    const __int128 nLater =
+        (__int128{a.m_mtime} - b.m_mtime) * kSecondNs + (__int128{a.m_mtimeNs} - b.m_mtimeNs);
+    return static_cast<int64_t>(std::clamp(nLater, -kLimit, kLimit));
 }
 
 }  // namespace
@@ -71,7 +79,7 @@ FileDecision DecideFile(const CFileStatus& source, const CFileStatus* pDestinati
         if (dest.m_mtimeNs == 0 && nStep < kSecondNs) {
             nStep = kSecondNs;
         }
-        const int64_t nNewerBy = TimeNs(dest) - TimeNs(source);
+        const int64_t nNewerBy = LaterByNs(dest, source);
         if (std::llabs(nNewerBy) < nStep) {
             if (dest.m_size64 == source.m_size64) {
                 return {FileVerdict::SameFile};

@@ -10,10 +10,26 @@
 #include "SyncText.h"
 #include "SyncWindows.h"
 
+namespace {
+
+// The identity of an open folder; none when its status cannot be read.
+CFolderIdentity IdentityOf(int fdFolder, const std::string& strPath) {
+    CFileStatus status;
+    if (!Platform().GetStatus({fdFolder, "", strPath}, true, status)) {
+        return {};
+    }
+    return {status.m_nDevice, status.m_nInode};
+}
+
+}  // namespace
+
 std::shared_ptr<CFolderHandles> CFolderHandles::WithoutDescriptors() const {
     auto copy = std::make_shared<CFolderHandles>();
     copy->strSource = strSource;
     copy->strDestination = strDestination;
+    // Taken as the descriptor goes, so that the folder is known again when reopened.
+    copy->destinationIdentity =
+        destination.Valid() ? IdentityOf(destination.Get(), strDestination) : destinationIdentity;
     copy->nDestinationError = nDestinationError;
     copy->bDestinationIsNew = bDestinationIsNew;
     copy->bDestinationAbsent = bDestinationAbsent;
@@ -316,11 +332,8 @@ void CSyncPair::ReopenFolder(CSyncRun& run) {
         auto handles = level.handles->WithoutDescriptors();
         handles->source.Reset(platform.OpenFolder(
             {above.source.Get(), level.strName.c_str(), handles->strSource}, level.bReachedByLink));
-        CFileStatus status;
-        const bool bSame =
-            handles->source.Valid() &&
-            platform.GetStatus({handles->source.Get(), "", handles->strSource}, true, status) &&
-            CFolderIdentity{status.m_nDevice, status.m_nInode} == level.identity;
+        const bool bSame = handles->source.Valid() &&
+                           IdentityOf(handles->source.Get(), handles->strSource) == level.identity;
         if (!bSame) {
             CStepOutcome step;
             step.Error(WithReason("ERROR: Couldn't read folder:" + handles->strSource,
@@ -336,6 +349,12 @@ void CSyncPair::ReopenFolder(CSyncRun& run) {
                 {above.destination.Get(), level.strName.c_str(), handles->strDestination}, false));
             if (!handles->destination.Valid()) {
                 handles->nDestinationError = platform.GetLastError();
+            } else if (IdentityOf(handles->destination.Get(), handles->strDestination) !=
+                       handles->destinationIdentity) {
+                // Another folder stands where the run made or found this one: nothing more is
+                // written below that name.
+                handles->destination.Close();
+                handles->nDestinationError = ENOENT;
             }
         }
         handles->CountIn(run.nOpenFolders);

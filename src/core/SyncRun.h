@@ -42,6 +42,9 @@ struct CFolderHandles {
     std::string strDestination;  // its destination folder's full path
     posix::FileDescriptor source;
     posix::FileDescriptor destination;
+    // The destination folder's identity, taken when the walk lets its descriptor go, so that
+    // it is known again when the walk opens it anew.
+    CFolderIdentity destinationIdentity;
     // Why nothing can be written into the destination folder; 0 when it can.
     int32_t nDestinationError = 0;
     // Made by this run, so no leftover of an earlier copy can be in it.

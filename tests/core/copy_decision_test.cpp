@@ -130,4 +130,29 @@ INSTANTIATE_TEST_SUITE_P(
                      FileVerdict::CopySourceNewer}),
     [](const testing::TestParamInfo<DecisionCase>& info) { return info.param.szName; });
 
+// Times past 2262, or as far apart as a file system can report, are compared without overflow.
+TEST(CopyDecisionTimes, FarTimesDoNotOverflow) {
+    const CopyRules rules{.bCheckDestDate = true};
+    struct FarCase {
+        int64_t nSourceSeconds;
+        int64_t nDestinationSeconds;
+        FileVerdict expected;
+    };
+    const FarCase cases[] = {
+        {10'000'000'000, 10'000'000'000, FileVerdict::SameFile},
+        {10'000'000'001, 10'000'000'000, FileVerdict::CopySourceNewer},
+        {10'000'000'000, 10'000'000'010, FileVerdict::DestinationNewerWarning},
+        {INT64_MIN, INT64_MAX, FileVerdict::DestinationNewerWarning},
+        {INT64_MAX, INT64_MIN, FileVerdict::CopySourceNewer},
+    };
+    for (const FarCase& c : cases) {
+        CFileStatus source;
+        source.m_mtime = c.nSourceSeconds;
+        CFileStatus destination;
+        destination.m_mtime = c.nDestinationSeconds;
+        EXPECT_EQ(DecideFile(source, &destination, rules).verdict, c.expected)
+            << c.nSourceSeconds << " against " << c.nDestinationSeconds;
+    }
+}
+
 }  // namespace

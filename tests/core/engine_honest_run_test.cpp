@@ -50,30 +50,87 @@ TEST_F(EngineTest, DestinationThatHasGoneIsNotMadeAgain) {
     }
 }
 
-// Deeper than the descriptors allow and longer than the system's path limit.
-TEST_F(EngineTest, DeepTreeIsWalkedWhole) {
-    constexpr int kDepth = 320;
-    const std::string strLevel = "level-folder-1";  // 320 * 15 > 4096
-    posix::FileDescriptor folder(::open(Src().c_str(), O_DIRECTORY | O_RDONLY));
-    for (int i = 0; i < kDepth; ++i) {
+// A chain of folders named strLevel, nDepth deep below strRoot, each with the file "f".
+void MakeChain(const std::string& strRoot, const std::string& strLevel, int nDepth) {
+    posix::FileDescriptor folder(::open(strRoot.c_str(), O_DIRECTORY | O_RDONLY));
+    for (int i = 0; i < nDepth; ++i) {
         ASSERT_EQ(::mkdirat(folder.Get(), strLevel.c_str(), 0755), 0);
         const int fdFile = ::openat(folder.Get(), "f", O_CREAT | O_WRONLY, 0644);
         ASSERT_EQ(::write(fdFile, "x", 1), 1);
         ::close(fdFile);
         folder.Reset(::openat(folder.Get(), strLevel.c_str(), O_DIRECTORY | O_RDONLY));
     }
-    folder.Close();
-    rlimit previous{};
-    ::getrlimit(RLIMIT_NOFILE, &previous);
-    rlimit limit = previous;
-    limit.rlim_cur = 64;  // far fewer than one per level
-    ::setrlimit(RLIMIT_NOFILE, &limit);
-    const int32_t nErrors = m_pair.DoSync();
-    ::setrlimit(RLIMIT_NOFILE, &previous);
+}
 
+// Far fewer descriptors than one per level, while it lives.
+class ScopedFileLimit {
+public:
+    explicit ScopedFileLimit(rlim_t nLimit) {
+        ::getrlimit(RLIMIT_NOFILE, &m_previous);
+        rlimit limit = m_previous;
+        limit.rlim_cur = nLimit;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+    ~ScopedFileLimit() { ::setrlimit(RLIMIT_NOFILE, &m_previous); }
+
+private:
+    rlimit m_previous{};
+};
+
+// Deeper than the descriptors allow and longer than the system's path limit.
+TEST_F(EngineTest, DeepTreeIsWalkedWhole) {
+    constexpr int kDepth = 320;
+    MakeChain(Src(), "level-folder-1", kDepth);  // 320 * 15 > 4096
+    int32_t nErrors = 0;
+    {
+        const ScopedFileLimit limit(64);
+        nErrors = m_pair.DoSync();
+    }
     EXPECT_EQ(nErrors, 0) << m_log.Lines().front();
     EXPECT_EQ(m_pair.m_nDirectories, static_cast<uint32_t>(kDepth));
     EXPECT_EQ(m_pair.m_nFilesCopied, static_cast<uint32_t>(kDepth));
+}
+
+// When the walk comes back up a deep tree, a destination folder that another folder has
+// replaced meanwhile is not written into.
+TEST_F(EngineTest, DestinationFolderReplacedWhileTheWalkWasBelowIsNotWrittenInto) {
+    MakeFolders(Src("a"));
+    MakeChain(Src("a"), "deep", 40);
+    std::vector<std::string> after;  // files of "a" that the walk meets after "deep"
+    for (int i = 0; i < 20; ++i) {
+        WriteFile(Src("a/f" + std::to_string(i)), "x");
+    }
+    bool bDeepSeen = false;
+    for (const auto& entry : std::filesystem::directory_iterator(Src("a"))) {
+        const std::string strName = entry.path().filename();
+        if (strName == "deep") {
+            bDeepSeen = true;
+        } else if (bDeepSeen && strName != "f") {
+            after.push_back(strName);
+        }
+    }
+    if (after.empty()) {
+        GTEST_SKIP() << "every file of the folder comes before the deep one";
+    }
+    std::string strDeepest = Src("a");
+    for (int i = 0; i < 40; ++i) {
+        strDeepest += "/deep";
+    }
+    m_platform.m_beforeStatus = [&](const std::string& strPath) {
+        if (strPath == strDeepest && !Exists(Dst("a.moved"))) {
+            std::filesystem::rename(Dst("a"), Dst("a.moved"));
+            MakeFolders(Dst("a"));
+        }
+    };
+    {
+        const ScopedFileLimit limit(64);
+        m_pair.DoSync();
+    }
+    for (const std::string& strName : after) {
+        EXPECT_TRUE(Contains(m_log.Lines(), "ERROR: Copying file: " + Dst("a/" + strName) +
+                                                " (No such file or directory)"));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(Dst("a")));
 }
 
 TEST_F(EngineTest, FailedFlushIsAnErrorAndUpToDateRunsDoNotFlush) {
