@@ -79,6 +79,14 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
                               platform.GetLastError()));
         return;
     }
+    if (run.plan.pAssumeCopies != nullptr) {
+        // The reverse direction of a dry run: this file as the forward copy would leave it.
+        const auto& copies = run.plan.pAssumeCopies->files;
+        const auto found = copies.find(std::string(RelativePart(strSourcePath, m_strSource)));
+        if (found != copies.end()) {
+            source = found->second;
+        }
+    }
     if (const std::optional<FileVerdict> verdict = DecideBySource(source, run.rules)) {
         if (*verdict == FileVerdict::NotRegularFile) {
             step.Line("Skipped (not a regular file):" + strSourcePath);
@@ -110,6 +118,10 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
     }
     int32_t nError = folder.nDestinationError;
     if (run.plan.bDryRun && nError == 0) {
+        if (run.plan.pRecordCopies != nullptr) {
+            std::lock_guard lock(run.plan.pRecordCopies->mutex);
+            run.plan.pRecordCopies->files.emplace(RelativePart(strSourcePath, m_strSource), source);
+        }
         step.Line(PlanLine("Would copy", decision.verdict, strDestPath, decision.bClearAttributes));
         step.nFilesCopied = 1;
         step.nBytesCopied = source.m_size64;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -103,12 +104,23 @@ private:
     bool m_bShownDone = true;
 };
 
+// What the forward direction of a dry run of "Both ways" would copy: the relative names and
+// the status the copies would have, so that the reverse direction judges the destination as
+// the forward run would leave it. The forward run's workers add to it under the lock; the
+// reverse run only reads it.
+struct CDryRunCopies {
+    std::mutex mutex;
+    std::unordered_map<std::string, CFileStatus> files;
+};
+
 // What one direction of a pair's run takes beyond the pair's fields.
 struct CRunPlan {
     int64_t timeReference = 0;           // "Only newer than this date"
     bool bMayCreateDestination = false;  // no earlier run found anything there
     bool bMoveDate = true;               // a clean run moves the last-copy date
     bool bDryRun = false;                // tell what the run would do, and do nothing
+    CDryRunCopies* pRecordCopies = nullptr;       // a dry run notes what it would copy here
+    const CDryRunCopies* pAssumeCopies = nullptr;  // and the reverse one takes them as done
     uint32_t timeStarted = 0;            // out: when the run started
 };
 

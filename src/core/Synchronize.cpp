@@ -110,12 +110,20 @@ int32_t CSyncPair::DoSyncPair(bool bDryRun) {
     // Both directions compare with the date as it was when the pair started, and the date
     // moves only when both were clean.
     forward.bMoveDate = false;
+    CDryRunCopies dryRunCopies;
+    if (bDryRun) {
+        forward.pRecordCopies = &dryRunCopies;
+    }
     RunOneWay(forward);
     if (Cancelled()) {
         return m_nErrors;  // a cancel ends the pair
     }
     const int32_t nForwardErrors = m_nErrors;
     CRunPlan reverse = forward;
+    reverse.pRecordCopies = nullptr;
+    if (bDryRun) {
+        reverse.pAssumeCopies = &dryRunCopies;
+    }
     std::swap(m_strSource, m_strDestination);
     RunOneWay(reverse);
     std::swap(m_strSource, m_strDestination);

@@ -46,4 +46,27 @@ TEST_F(EngineTest, CleanDryRunSaysWhatItWouldCopy) {
     EXPECT_EQ(m_pair.m_timeLastCopy, 0u);
 }
 
+// The reverse direction of a dry run of "Both ways" judges the destination as the forward
+// run would leave it, so the dry run warns of what the real run warns of, and no more.
+TEST_F(EngineTest, DryRunBothWaysJudgesTheReverseAsTheForwardLeavesIt) {
+    BuildTree(Src(), {{"a.txt", "new", 1600000100}, {"b.txt", "b", 1600000000}});
+    BuildTree(Dst(), {{"a.txt", "old", 1600000000}, {"b.txt", "newer", 1600000100}});
+    m_pair.m_bBothWays = 1;
+    m_pair.m_bCheckDestDate = 1;
+    EXPECT_EQ(m_pair.DoSyncPair(true), 1);
+    std::vector<std::string> dryLines = m_log.Lines();
+    std::sort(dryLines.begin(), dryLines.end());
+    EXPECT_EQ(dryLines, Expand({"Dry run: would copy 1 files from {D} to {S}",
+                                "WARNING! Destination file is newer! Skipped:{S}/b.txt",
+                                "Would copy (source newer): {D}/a.txt",
+                                "Would copy (source newer): {S}/b.txt",
+                                "Would skip (same time): {D}/a.txt"}));
+    m_log.Clear();
+    EXPECT_EQ(m_pair.DoSyncPair(), 1);  // the same warning, and no other
+    const std::vector<std::string> realLines = m_log.Lines();
+    EXPECT_EQ(std::count_if(realLines.begin(), realLines.end(),
+                            [](const std::string& s) { return s.find("WARNING") == 0; }),
+              1);
+}
+
 }  // namespace
