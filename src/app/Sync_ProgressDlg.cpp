@@ -9,6 +9,7 @@
 #include "PercentBar.h"
 #include "SyncGroup.h"
 #include "Synchronize.h"
+#include "UserPrompts.h"
 #include "resources.h"
 
 namespace {
@@ -108,6 +109,23 @@ void CSyncProgressDlg::OnEndOfRun() {
     }
     ApplyFieldTexts();
     done(m_pPair != nullptr && m_pPair->m_nErrors <= 0 ? 1 : 0);
+}
+
+bool CSyncProgressDlg::ConfirmEmptyDestination(const std::string& strDestination) {
+    bool bYes = false;
+    QMetaObject::invokeMethod(this, "AskEmptyDestination", Qt::BlockingQueuedConnection,
+                              Q_RETURN_ARG(bool, bYes),
+                              Q_ARG(QString, QString::fromStdString(strDestination)));
+    return bYes;
+}
+
+bool CSyncProgressDlg::AskEmptyDestination(const QString& strDestination) {
+    return ShowMessageBox(this,
+                          QStringLiteral("The destination folder is empty, although an earlier "
+                                         "run copied files there. Is its disk mounted? Copy "
+                                         "everything again?\n\n%1")
+                              .arg(strDestination),
+                          MessageButtons::YesNo, QMessageBox::Question) == QMessageBox::Yes;
 }
 
 void CSyncProgressDlg::OnCancel() {

@@ -34,6 +34,8 @@ public:
     void PostEndOfRun() override;
     void AddRunTotals(uint64_t nFilesChecked, uint64_t nFilesCopied,
                       uint64_t nBytesCopied) override;
+    // Asks the user in a question box, on the window's thread; the worker waits for it.
+    bool ConfirmEmptyDestination(const std::string& strDestination) override;
 
     // The text of a value field as last written.
     QString GetDlgItemText(int nId) const;
@@ -51,6 +53,7 @@ private:
     void OnStart();
     // Queued by name from the worker, as CCoalescedUpdate::Deliver is.
     Q_INVOKABLE void OnEndOfRun();
+    Q_INVOKABLE bool AskEmptyDestination(const QString& strDestination);
     void ApplyFieldTexts();
     void ClearFieldTexts();
 

@@ -103,7 +103,24 @@ bool CSyncPair::OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutc
         top.nDestinationError = platform.GetLastError();
     }
     top.destination.Reset(fd);
-    return true;
+    return top.bDestinationIsNew || !run.plan.bFoundFilesBefore || !top.destination.Valid() ||
+           MayFillEmptyDestination(top.destination.Get(), step);
+}
+
+// An empty destination after an earlier run found files is most likely a mount point
+// whose disk is not mounted: copying everything again would fill the disk it lies on. The
+// user is asked first.
+bool CSyncPair::MayFillEmptyDestination(int fdDestination, CStepOutcome& step) {
+    bool bEmpty = false;
+    if (!Platform().IsFolderEmpty(fdDestination, bEmpty) || !bEmpty ||
+        (m_pProgressDlg != nullptr && m_pProgressDlg->ConfirmEmptyDestination(m_strDestination))) {
+        return true;
+    }
+    step.Error(
+        "ERROR: Destination folder is empty, although an earlier run copied files there (is its "
+        "disk mounted?):" +
+        m_strDestination);
+    return false;
 }
 
 // Shows the folder and opens it. False, with an error line, when it cannot be opened.

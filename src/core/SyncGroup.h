@@ -135,10 +135,12 @@ public:
 private:
     int32_t RunOneWay(CRunPlan& plan);
     bool HasRunBefore() const;
+    CRunPlan PlanFromFigures() const;
     bool Cancelled() const { return m_bCancel.load() != 0; }
     // The walk (FolderWalk.cpp).
     bool OpenTopFolders(CSyncRun& run);
     bool OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutcome& step);
+    bool MayFillEmptyDestination(int fdDestination, CStepOutcome& step);
     bool OpenSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome& step);
     void ReadSourceFolder(CWalkFolder& folder, CStepOutcome& step);
     bool IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) const;

@@ -115,13 +115,14 @@ struct CDryRunCopies {
 
 // What one direction of a pair's run takes beyond the pair's fields.
 struct CRunPlan {
-    int64_t timeReference = 0;           // "Only newer than this date"
-    bool bMayCreateDestination = false;  // no earlier run found anything there
-    bool bMoveDate = true;               // a clean run moves the last-copy date
-    bool bDryRun = false;                // tell what the run would do, and do nothing
-    CDryRunCopies* pRecordCopies = nullptr;       // a dry run notes what it would copy here
+    int64_t timeReference = 0;                     // "Only newer than this date"
+    bool bMayCreateDestination = false;            // no earlier run found anything there
+    bool bFoundFilesBefore = false;                // an earlier run found files to copy there
+    bool bMoveDate = true;                         // a clean run moves the last-copy date
+    bool bDryRun = false;                          // tell what the run would do, and do nothing
+    CDryRunCopies* pRecordCopies = nullptr;        // a dry run notes what it would copy here
     const CDryRunCopies* pAssumeCopies = nullptr;  // and the reverse one takes them as done
-    uint32_t timeStarted = 0;            // out: when the run started
+    uint32_t timeStarted = 0;                      // out: when the run started
 };
 
 struct CSyncRun {

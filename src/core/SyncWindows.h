@@ -43,6 +43,11 @@ public:
     // now and then while a run goes on, in walk order; a window that shows none ignores it.
     virtual void AddRunTotals(uint64_t /*nFilesChecked*/, uint64_t /*nFilesCopied*/,
                               uint64_t /*nBytesCopied*/) {}
+    // Asks whether to copy into a destination folder that is empty although an earlier run
+    // copied files there: a mount point whose disk is not mounted is such a folder, and
+    // copying into it fills the disk it lies on. Called on the worker thread; returns the
+    // answer. A window that cannot ask answers no.
+    virtual bool ConfirmEmptyDestination(const std::string& /*strDestination*/) { return false; }
 
     // The pair to synchronize; set by the caller before every run. Not owned.
     CSyncPair* m_pPair = nullptr;

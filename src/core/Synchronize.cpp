@@ -92,17 +92,22 @@ bool CSyncPair::HasRunBefore() const {
     return m_nFilesFound != 0 || m_nDirectories != 0 || m_nFilesCopied != 0 || m_dwBytesCopied != 0;
 }
 
-int32_t CSyncPair::DoSync() {
+// What the pair's stored figures and date tell a run.
+CRunPlan CSyncPair::PlanFromFigures() const {
     CRunPlan plan;
     plan.timeReference = m_timeLastCopy;
     plan.bMayCreateDestination = !HasRunBefore();
+    plan.bFoundFilesBefore = m_nFilesFound != 0;
+    return plan;
+}
+
+int32_t CSyncPair::DoSync() {
+    CRunPlan plan = PlanFromFigures();
     return RunOneWay(plan);
 }
 
 int32_t CSyncPair::DoSyncPair(bool bDryRun) {
-    CRunPlan forward;
-    forward.timeReference = m_timeLastCopy;
-    forward.bMayCreateDestination = !HasRunBefore();
+    CRunPlan forward = PlanFromFigures();
     forward.bDryRun = bDryRun;
     if (m_bBothWays == 0) {
         return RunOneWay(forward);

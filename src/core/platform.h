@@ -129,6 +129,8 @@ public:
     // reading failed part-way; the entries read until then are kept.
     virtual bool ReadFolder(int fdFolder, const std::string& strPath,
                             std::vector<CDirEntry>& entries) = 0;
+    // Whether an open folder holds no entry at all; false when it cannot be read.
+    virtual bool IsFolderEmpty(int fdFolder, bool& bEmpty) = 0;
     // Creates one folder level; false when it failed (an existing folder included).
     virtual bool CreateDirectory(const CPathAt& at) = 0;
     // Status of a file (an empty name: of the open folder itself); false when it cannot be
@@ -179,6 +181,7 @@ public:
     int OpenFolder(const CPathAt& at, bool bFollowLink) override;
     bool ReadFolder(int fdFolder, const std::string& strPath,
                     std::vector<CDirEntry>& entries) override;
+    bool IsFolderEmpty(int fdFolder, bool& bEmpty) override;
     bool CreateDirectory(const CPathAt& at) override;
     bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override;
     bool SetAttributes(const CPathAt& at, uint8_t attributes) override;
@@ -210,6 +213,9 @@ public:
     bool ReadFolder(int fdFolder, const std::string& strPath,
                     std::vector<CDirEntry>& entries) override {
         return m_inner.ReadFolder(fdFolder, strPath, entries);
+    }
+    bool IsFolderEmpty(int fdFolder, bool& bEmpty) override {
+        return m_inner.IsFolderEmpty(fdFolder, bEmpty);
     }
     bool CreateDirectory(const CPathAt& at) override { return m_inner.CreateDirectory(at); }
     bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override {

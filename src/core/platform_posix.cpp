@@ -646,6 +646,35 @@ bool PosixPlatform::ReadFolder(int fdFolder, const std::string& /*strPath*/,
     }
 }
 
+bool PosixPlatform::IsFolderEmpty(int fdFolder, bool& bEmpty) {
+    // A descriptor of its own, so that the folder's own descriptor keeps its reading place.
+    FileDescriptor folder(::openat(fdFolder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.Valid()) {
+        return Fail();
+    }
+    alignas(8) char buffer[4096];
+    for (;;) {
+        const ssize_t nRead = ::getdents64(folder.Get(), buffer, sizeof buffer);
+        if (nRead < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return Fail();
+        }
+        bEmpty = nRead == 0;
+        for (ssize_t nOffset = 0; nOffset < nRead;) {
+            const auto* pEntry = reinterpret_cast<const dirent64*>(buffer + nOffset);
+            nOffset += pEntry->d_reclen;
+            if (std::strcmp(pEntry->d_name, ".") != 0 && std::strcmp(pEntry->d_name, "..") != 0) {
+                return true;
+            }
+        }
+        if (bEmpty) {
+            return true;
+        }
+    }
+}
+
 bool PosixPlatform::CreateDirectory(const CPathAt& at) {
     return ::mkdirat(at.fdFolder, at.szName, 0777) == 0 || Fail();
 }

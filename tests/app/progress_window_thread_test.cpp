@@ -248,4 +248,31 @@ INSTANTIATE_TEST_SUITE_P(Ways, CancelTest,
                                          CancelCase{"WindowManager", CancelWay::WindowManager}),
                          [](const auto& info) { return std::string(info.param.szName); });
 
+// An empty destination after an earlier run found files: the window asks, and No ends the
+// pair with an error line and nothing copied.
+TEST_F(ProgressWindowTest, EmptyDestinationAfterAnEarlierRunIsAskedAbout) {
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        SetUpPair({"a"});
+        MakeFolders(m_pair.m_strDestination);
+        m_pair.m_nFilesFound = 1;
+        m_log.ResetContent();
+        PromptAnswerer prompts;
+        prompts.m_answers = {answer};
+        CSyncProgressDlg dlg;
+        dlg.m_pPair = &m_pair;
+        EXPECT_EQ(dlg.DoModal(), answer == QMessageBox::Yes ? 1 : 0);
+        ASSERT_EQ(prompts.m_messages.size(), 1);
+        EXPECT_TRUE(prompts.m_messages[0].startsWith(
+            "The destination folder is empty, although an earlier run copied files there. Is "
+            "its disk mounted? Copy everything again?"));
+        EXPECT_EQ(Exists(m_pair.m_strDestination + "/a"), answer == QMessageBox::Yes);
+        if (answer == QMessageBox::No) {
+            EXPECT_EQ(LogLines(m_log).front().toStdString(),
+                      "ERROR: Destination folder is empty, although an earlier run copied files "
+                      "there (is its disk mounted?):" +
+                          m_pair.m_strDestination);
+        }
+    }
+}
+
 }  // namespace

@@ -50,6 +50,43 @@ TEST_F(EngineTest, DestinationThatHasGoneIsNotMadeAgain) {
     }
 }
 
+// An empty destination after an earlier run found files may be a mount point whose disk is
+// not mounted: it is copied into only when the user says so. Others are not asked about.
+TEST_F(EngineTest, EmptyDestinationAfterAnEarlierRunIsFilledOnlyWhenConfirmed) {
+    struct Case {
+        uint32_t nFoundBefore;
+        bool bDestinationEmpty;
+        bool bAnswer;
+        bool bAsked;
+        bool bCopies;
+    };
+    for (const Case& c : {Case{5, true, false, true, false}, Case{5, true, true, true, true},
+                          Case{0, true, false, false, true}, Case{5, false, false, false, true}}) {
+        std::filesystem::remove_all(Dst());
+        BuildTree(Src(), {{"a.txt", "a"}});
+        MakeFolders(Dst());
+        if (!c.bDestinationEmpty) {
+            WriteFile(Dst("other.txt"), "o");
+        }
+        m_log.Clear();
+        RecordingProgress progress;
+        progress.m_bConfirmEmptyDestination = c.bAnswer;
+        m_pair.m_pProgressDlg = &progress;
+        m_pair.m_nFilesFound = c.nFoundBefore;
+        EXPECT_EQ(RunChecked(), c.bCopies ? 0 : 1);
+        EXPECT_EQ(progress.EmptyDestinationQuestions().size(), c.bAsked ? 1u : 0u);
+        EXPECT_EQ(Exists(Dst("a.txt")), c.bCopies);
+        if (!c.bCopies) {
+            EXPECT_EQ(
+                m_log.Lines(),
+                (std::vector<std::string>{"ERROR: Destination folder is empty, although an earlier "
+                                          "run copied files there (is its disk mounted?):" +
+                                          Dst()}));
+        }
+    }
+    m_pair.m_pProgressDlg = &m_progress;
+}
+
 // A chain of folders named strLevel, nDepth deep below strRoot, each with the file "f".
 void MakeChain(const std::string& strRoot, const std::string& strLevel, int nDepth) {
     posix::FileDescriptor folder(::open(strRoot.c_str(), O_DIRECTORY | O_RDONLY));

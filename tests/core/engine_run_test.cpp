@@ -141,6 +141,7 @@ TEST_F(EngineTest, LastErrorSurvivesLaterCleanRuns) {
     m_platform.m_nFailCopyNumber = 1;
     EXPECT_EQ(RunChecked(), 1);
     EXPECT_EQ(m_pair.m_nLastError, ENOSPC);
+    m_progress.m_bConfirmEmptyDestination = true;  // the failed run left it empty
     EXPECT_EQ(RunChecked(), 0);
     EXPECT_EQ(m_pair.m_nFilesCopied, 1u);
     EXPECT_EQ(m_pair.m_nLastError, ENOSPC);

@@ -43,6 +43,17 @@ void RecordingProgress::PostEndOfRun() {
     m_ended.notify_all();
 }
 
+bool RecordingProgress::ConfirmEmptyDestination(const std::string& strDestination) {
+    std::lock_guard lock(m_mutex);
+    m_emptyDestinationQuestions.push_back(strDestination);
+    return m_bConfirmEmptyDestination;
+}
+
+std::vector<std::string> RecordingProgress::EmptyDestinationQuestions() const {
+    std::lock_guard lock(m_mutex);
+    return m_emptyDestinationQuestions;
+}
+
 std::string RecordingProgress::Field(int nId) const {
     std::lock_guard lock(m_mutex);
     const auto it = m_fields.find(nId);

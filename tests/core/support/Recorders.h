@@ -32,6 +32,12 @@ class RecordingProgress : public IProgressWindow {
 public:
     void SetDlgItemText(int nId, const std::string& strText) override;
     void PostEndOfRun() override;
+    bool ConfirmEmptyDestination(const std::string& strDestination) override;
+
+    // The answer to the question whether to copy into an empty destination, and the
+    // destinations asked about.
+    bool m_bConfirmEmptyDestination = false;
+    std::vector<std::string> EmptyDestinationQuestions() const;
 
     // The last text of a field ("" when never set).
     std::string Field(int nId) const;
@@ -52,4 +58,5 @@ private:
     std::map<int, std::string> m_fields;
     std::vector<std::pair<int, std::string>> m_history;
     int m_nEndOfRun = 0;
+    std::vector<std::string> m_emptyDestinationQuestions;
 };
