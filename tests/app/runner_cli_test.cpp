@@ -179,6 +179,29 @@ TEST_F(RunnerCli, RunsWithoutADisplayWithTheRightStatuses) {
     }
 }
 
+// Anything but --list-file and its path is for the command line, which needs no display to
+// refuse it: a typo, a stray argument, Qt's --help-all, --list-file without its path.
+TEST_F(RunnerCli, ArgumentsTheWindowDoesNotTakeAreRefusedWithoutADisplay) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::string strSaid;
+    } cases[] = {
+        {{"--lsit"}, "folvex: Unknown option 'lsit'.\n"},
+        {{"--list-file", List(), "stray"}, "folvex: unexpected argument stray\n"},
+        {{"--help-all"}, "folvex: Unknown option 'help-all'.\n"},
+        {{"--list-file"}, "folvex: Missing value after '--list-file'.\n"},
+    };
+    for (const auto& c : cases) {
+        Program program(c.arguments);
+        EXPECT_EQ(program.Wait(), 2) << c.arguments[0];
+        EXPECT_EQ(program.Err().rfind(c.strSaid, 0), 0u) << program.Err();
+    }
+    Program help({"--help"});
+    EXPECT_EQ(help.Wait(), 0);
+    EXPECT_EQ(help.Out().find("--help-all"), std::string::npos);
+    EXPECT_NE(help.Out().find("-h, --help, -?"), std::string::npos) << help.Out();
+}
+
 TEST_F(RunnerCli, InterruptLeavesNoPartialFileAndSavesTheFigures) {
     BuildManyFiles();
     WriteList();
