@@ -37,10 +37,25 @@ ScopedPlatform::~ScopedPlatform() {
     g_pInstalled.store(m_pPrevious);
 }
 
-bool PosixPlatform::ReadWholeFile(const std::string& strPath, std::string& bytes) {
-    FileDescriptor fd(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC));
+bool PosixPlatform::ReadWholeFile(const std::string& strPath, std::string& bytes, int& nErrno) {
+    // Only a regular file is opened: opening a FIFO would wait for a writer, and opening a
+    // device may act on it. The open does not wait either, in case the kind changed since.
     struct stat st {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::stat(strPath.c_str(), &st) != 0) {
+        nErrno = errno;
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        nErrno = S_ISDIR(st.st_mode) ? EISDIR : kErrorNotRegularFile;
+        return false;
+    }
+    FileDescriptor fd(::open(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
+        nErrno = errno;
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        nErrno = kErrorNotRegularFile;
         return false;
     }
     bytes.clear();
@@ -52,6 +67,7 @@ bool PosixPlatform::ReadWholeFile(const std::string& strPath, std::string& bytes
             if (errno == EINTR) {
                 continue;
             }
+            nErrno = errno;
             return false;
         }
         if (n == 0) {

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -200,6 +201,14 @@ TEST_F(RunnerCli, ArgumentsTheWindowDoesNotTakeAreRefusedWithoutADisplay) {
     EXPECT_EQ(help.Wait(), 0);
     EXPECT_EQ(help.Out().find("--help-all"), std::string::npos);
     EXPECT_NE(help.Out().find("-h, --help, -?"), std::string::npos) << help.Out();
+}
+
+// A FIFO as the list file is refused at once rather than waited on.
+TEST_F(RunnerCli, FifoListFileIsRefusedAtOnce) {
+    ASSERT_EQ(::mkfifo(List().c_str(), 0600), 0);
+    Program program({"--run", "Daily", "--list-file", List()});
+    EXPECT_EQ(program.Wait(), 2);
+    EXPECT_NE(program.Err().find("is not a regular file"), std::string::npos) << program.Err();
 }
 
 TEST_F(RunnerCli, InterruptLeavesNoPartialFileAndSavesTheFigures) {
