@@ -171,8 +171,9 @@ public:
     virtual bool RenameFile(const std::string& strFrom, const std::string& strTo,
                             std::string& strError) = 0;
     // Replaces a file atomically: a temporary file in the same folder, flushed to disk,
-    // renamed over the path. On failure the old file is intact and no temporary file is
-    // left; strError then says why.
+    // renamed over the path. A link is followed: its target is replaced and it stays a link.
+    // On failure the old file is intact and no temporary file is left; strError then says
+    // why.
     virtual bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
                                      std::string& strError) = 0;
 };

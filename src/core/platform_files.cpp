@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -22,6 +23,26 @@ std::string Describe(const char* szWhat, const std::string& strPath, int nErrno)
 }
 
 }  // namespace
+
+std::string posix::ResolveFileLinks(const std::string& strPath) {
+    constexpr int kMostLinks = 40;  // as the system follows them: a circle ends here
+    std::string strResolved = strPath;
+    for (int i = 0; i < kMostLinks; ++i) {
+        struct stat st {};
+        if (::lstat(strResolved.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return strResolved;
+        }
+        std::string strTarget(static_cast<size_t>(PATH_MAX), '\0');
+        const ssize_t n = ::readlink(strResolved.c_str(), strTarget.data(), strTarget.size());
+        if (n <= 0 || static_cast<size_t>(n) >= strTarget.size()) {
+            return strResolved;
+        }
+        strTarget.resize(static_cast<size_t>(n));
+        strResolved =
+            strTarget.front() == '/' ? strTarget : FolderOf(strResolved) + "/" + strTarget;
+    }
+    return strResolved;
+}
 
 IPlatform& Platform() {
     static PosixPlatform posix;
@@ -91,8 +112,10 @@ bool PosixPlatform::RenameFile(const std::string& strFrom, const std::string& st
     return false;
 }
 
-bool PosixPlatform::WriteFileAtomically(const std::string& strPath, const std::string& bytes,
+bool PosixPlatform::WriteFileAtomically(const std::string& strLinkOrPath, const std::string& bytes,
                                         std::string& strError) {
+    // Through a link, the target is replaced from beside it, so the link stays a link.
+    const std::string strPath = posix::ResolveFileLinks(strLinkOrPath);
     const std::string strFolder = FolderOf(strPath);
     std::string strTemp = strPath + ".XXXXXX";
     FileDescriptor fd(::mkstemp(strTemp.data()));
