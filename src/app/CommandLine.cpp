@@ -49,6 +49,7 @@ bool WantsCommandLine(int argc, char** argv) {
 }
 
 int RunFromCommandLine(int argc, char** argv) {
+    const CRunnerInterrupts interrupts;  // an early interrupt ends the command with its status
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("folvex"));
     QCoreApplication::setApplicationVersion(QStringLiteral(FOLVEX_VERSION));

@@ -85,6 +85,10 @@ LoadOutcome LoadGroupListBytes(std::string_view bytes, CSyncGroupList& list,
         auto group = std::make_unique<CSyncGroup>();
         group->Serialize(ar);
         if (!ar.Failed()) {
+            int32_t nPair = 0;
+            for (CSyncPair& pair : group->m_listPairs) {
+                pair.m_origin = {list.GetCount(), nPair++};
+            }
             list.AddTail(std::move(group));
         }
     }

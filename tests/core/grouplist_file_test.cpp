@@ -378,6 +378,21 @@ TEST_F(ListInFolder, SaveThroughALinkReplacesItsTarget) {
     EXPECT_EQ(ReadFile(Path("real/new.dat")), ExampleFile());
 }
 
+// Each loaded pair knows where it was read, so that a saver finds it again.
+TEST(GroupListFile, LoadedPairsKnowTheirPlace) {
+    CSyncGroupList list;
+    CreateGroup(list);
+    CSyncGroup* pSecond = CreateGroup(list);
+    CreatePair(*pSecond);
+    CreatePair(*pSecond);
+    EXPECT_FALSE(PairAtIndex(*pSecond, 1)->m_origin.Known());
+    LoadResult result;
+    LoadInto(StoreGroupList(list), result);
+    const CPairOrigin origin = PairAtIndex(*GroupAtIndex(result.list, 1), 1)->m_origin;
+    EXPECT_EQ(origin.nGroup, 1);
+    EXPECT_EQ(origin.nPair, 1);
+}
+
 TEST(GroupListFile, PathBesideTheExecutable) {
     EXPECT_EQ(GroupListPathBeside("/opt/folvex/bin/folvex"), "/opt/folvex/bin/Synclist.dat");
     EXPECT_EQ(GroupListPathBeside("folvex"), "Synclist.dat");
