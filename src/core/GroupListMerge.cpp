@@ -49,3 +49,32 @@ CSyncPair* FindPairAgain(const CSyncGroupList& list, CPairOrigin origin,
     }
     return nullptr;
 }
+
+void TakeRunsSavedElsewhere(CSyncGroupList& held, const CSyncGroupList& loaded,
+                            const CSyncGroupList& current) {
+    std::vector<const CSyncPair*> taken;
+    for (CSyncGroup& group : held) {
+        for (CSyncPair& pair : group.m_listPairs) {
+            const CSyncGroup* pLoadedGroup = GroupAtIndex(loaded, pair.m_origin.nGroup);
+            const CSyncPair* pRead =
+                pLoadedGroup != nullptr ? PairAtIndex(*pLoadedGroup, pair.m_origin.nPair) : nullptr;
+            if (pRead == nullptr) {
+                continue;  // made in the window
+            }
+            // By the folders as they were read: the user may have changed them since.
+            const CSyncPair* pNow = FindPairAgain(current, pair.m_origin, pRead->m_strSource,
+                                                  pRead->m_strDestination, taken);
+            if (pNow == nullptr) {
+                continue;
+            }
+            taken.push_back(pNow);
+            if (SameRunFigures(*pNow, *pRead)) {
+                continue;  // nobody else ran it
+            }
+            const bool bWindowRan = !SameRunFigures(pair, *pRead);
+            if (!bWindowRan || pNow->m_timeLastCopy > pair.m_timeLastCopy) {
+                CopyRunFigures(*pNow, pair);
+            }
+        }
+    }
+}

@@ -17,3 +17,12 @@ bool SameRunFigures(const CSyncPair& a, const CSyncPair& b);
 CSyncPair* FindPairAgain(const CSyncGroupList& list, CPairOrigin origin,
                          const std::string& strSource, const std::string& strDestination,
                          const std::vector<const CSyncPair*>& taken);
+
+// The window's list at its save. held is what the window holds, loaded the list as it read
+// it at start, current the file as it is now. For each held pair that was read from the file,
+// the last-copy date and figures become the newer of the two: the file's when another
+// program ran the pair meanwhile (they differ from what was read) and the window did not,
+// and when both ran it, those of the run with the later date. Everything else of held (the
+// user's edits, groups and pairs added, removed or renamed) stays as it is.
+void TakeRunsSavedElsewhere(CSyncGroupList& held, const CSyncGroupList& loaded,
+                            const CSyncGroupList& current);
