@@ -2,7 +2,6 @@
 
 #include <signal.h>
 
-#include <algorithm>
 #include <atomic>
 #include <ctime>
 #include <optional>
@@ -166,7 +165,9 @@ bool WriteBackRunPairs(const CRunnerOptions& options, const std::vector<const CS
         lock.emplace(strPath, options.lockWait);
     }
     if (lock->TimedOut()) {
-        out << "ERROR: The group list is locked by another folvex:" << strPath << '\n';
+        out << EscapeControlCharacters("ERROR: The group list is locked by another folvex:" +
+                                       strPath)
+            << '\n';
         return false;
     }
     if (!lock->Locked()) {
@@ -288,10 +289,6 @@ CRunnerInterrupts::~CRunnerInterrupts() {
     g_pCancel.store(nullptr);
     ::sigaction(SIGINT, &m_previousInt, nullptr);
     ::sigaction(SIGTERM, &m_previousTerm, nullptr);
-}
-
-bool CRunnerInterrupts::Interrupted() {
-    return g_bInterrupted.load();
 }
 
 int RunCommandLine(const CRunnerOptions& options, std::ostream& out, std::ostream& err,

@@ -42,8 +42,6 @@ public:
     CRunnerInterrupts(const CRunnerInterrupts&) = delete;
     CRunnerInterrupts& operator=(const CRunnerInterrupts&) = delete;
 
-    static bool Interrupted();
-
 private:
     struct sigaction m_previousInt {};
     struct sigaction m_previousTerm {};
