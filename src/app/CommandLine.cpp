@@ -12,10 +12,6 @@
 
 namespace {
 
-const char* const kRunnerOptions[] = {"--run",     "--list",    "--dry-run", "--pair",
-                                      "--threads", "--help",    "-h",        "--help-all",
-                                      "-?",        "--version", "-v"};
-
 std::string DefaultListPath() {
     return DefaultGroupListPath(QCoreApplication::applicationFilePath().toStdString());
 }
@@ -39,23 +35,21 @@ const char* const kHelpFooter =
 }  // namespace
 
 bool WantsCommandLine(int argc, char** argv) {
+    // Only the window's own option, with its value, opens the window: anything else (a typo
+    // included) is for the command line, which needs no display to say what is wrong.
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
-        if (argument == "--list-file") {
+        if (argument == "--list-file" && i + 1 < argc) {
             ++i;  // its value is a path, whatever it looks like
-            continue;
-        }
-        for (const std::string_view option : kRunnerOptions) {
-            if (argument == option || (argument.substr(0, option.size()) == option &&
-                                       argument.substr(option.size(), 1) == "=")) {
-                return true;
-            }
+        } else if (argument.rfind("--list-file=", 0) != 0) {
+            return true;
         }
     }
     return false;
 }
 
 int RunFromCommandLine(int argc, char** argv) {
+    const CRunnerInterrupts interrupts;  // an early interrupt ends the command with its status
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("folvex"));
     QCoreApplication::setApplicationVersion(QStringLiteral(FOLVEX_VERSION));
@@ -65,7 +59,12 @@ int RunFromCommandLine(int argc, char** argv) {
         "Folvex keeps folders in step by one-way copying. Without a window it lists the "
         "groups of sync pairs, or runs one group (or one pair of it) as the window's "
         "StartAll (Start) does, and prints the log oldest first."));
-    const QCommandLineOption help = parser.addHelpOption();
+    // Not addHelpOption(): it also offers --help-all for Qt's own options, which the
+    // command line does not take.
+    const QCommandLineOption help(
+        {QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("?")},
+        QStringLiteral("Displays help on commandline options."));
+    parser.addOption(help);
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption list(QStringLiteral("list"),
                                   QStringLiteral("Print the groups and their pairs, numbered."));

@@ -2,6 +2,7 @@
 
 #include "FolvexDlg.h"
 #include "GroupListLocation.h"
+#include "GroupListMerge.h"
 #include "HelpViewer.h"
 #include "UserPrompts.h"
 #include "platform.h"
@@ -52,6 +53,7 @@ bool CFolvexApp::LoadGroupList() {
     m_bUnreadFileExists =
         m_loadOutcome == LoadOutcome::NotFound && Platform().Exists(GroupListPath());
     if (m_loadOutcome == LoadOutcome::Loaded) {
+        LoadGroupListBytes(m_strLoadedBytes, m_listLoaded, {});
         m_strLoadedBytes.clear();
     }
     return m_loadOutcome == LoadOutcome::Loaded;
@@ -69,11 +71,14 @@ bool CFolvexApp::KeepUnreadFile() {
     for (;;) {
         std::string strError;
         bool bKept = false;
-        if (bKeepBytes) {
-            bKept = Platform().WriteFileAtomically(BackupPath(), m_strLoadedBytes, strError);
-        } else {
-            // The file exists but could not be read: move it aside as it is.
-            bKept = Platform().RenameFile(GroupListPath(), BackupPath(), strError);
+        {
+            const CGroupListLock lock(GroupListPath());
+            if (bKeepBytes) {
+                bKept = Platform().WriteFileAtomically(BackupPath(), m_strLoadedBytes, strError);
+            } else {
+                // The file exists but could not be read: move it aside as it is.
+                bKept = Platform().RenameFile(GroupListPath(), BackupPath(), strError);
+            }
         }
         if (bKept) {
             ShowMessageBox(nullptr,
@@ -95,15 +100,24 @@ bool CFolvexApp::KeepUnreadFile() {
     }
 }
 
-bool CFolvexApp::SaveGroupList() {
+bool CFolvexApp::WriteGroupList(std::string& strError) {
     // A failed lock does not stop the save: the user's work comes first.
     const CGroupListLock lock(GroupListPath());
+    CSyncGroupList current;
+    if (!m_listLoaded.IsEmpty() &&
+        LoadGroupListFile(GroupListPath(), current, {}) == LoadOutcome::Loaded) {
+        TakeRunsSavedElsewhere(m_listGroups, m_listLoaded, current);
+    }
+    return ::SaveGroupList(GroupListPath(), m_listGroups, strError);
+}
+
+bool CFolvexApp::SaveGroupList() {
     if (!KeepUnreadFile()) {
         return false;
     }
     for (;;) {
         std::string strError;
-        if (::SaveGroupList(GroupListPath(), m_listGroups, strError)) {
+        if (WriteGroupList(strError)) {
             return true;
         }
         if (!AskRetry(QStringLiteral("Could not save the group list to\n%1\n\n%2\n\n"

@@ -26,7 +26,9 @@ public:
     bool LoadGroupList();
     // Writes the list, under the lock that a scheduled run takes too; on failure the user is
     // told why and may try again. A file that could not be read at start-up is first kept
-    // as Synclist.dat.bak. True when saved.
+    // as Synclist.dat.bak. What another program's runs saved meanwhile is kept (see
+    // TakeRunsSavedElsewhere). The lock is held only while the file is written, never while
+    // a message waits for the user. True when saved.
     bool SaveGroupList();
 
     std::string GroupListPath() const;
@@ -37,9 +39,12 @@ public:
 
 private:
     bool KeepUnreadFile();
+    // One attempt at writing the list, under the lock.
+    bool WriteGroupList(std::string& strError);
 
     std::string m_strListPath;
     LoadOutcome m_loadOutcome = LoadOutcome::Loaded;
     std::string m_strLoadedBytes;  // the file as read, for the backup
+    CSyncGroupList m_listLoaded;   // the list as read, to tell what others changed since
     bool m_bUnreadFileExists = false;
 };

@@ -1,5 +1,8 @@
 #include "GroupListFile.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "Archive.h"
 #include "platform.h"
 
@@ -14,11 +17,28 @@ constexpr const char* kInvalidMessage = "Invalid Synclist!";
 constexpr const char* kNewerVersionMessage = "Synclist for newer version!";
 constexpr const char* kDamagedMessage = "Sync list damaged at end!";
 
-LoadOutcome Fail(LoadOutcome outcome, const char* szMessage, const MessageSink& showMessage) {
+LoadOutcome Fail(LoadOutcome outcome, const std::string& strMessage,
+                 const MessageSink& showMessage) {
     if (showMessage) {
-        showMessage(szMessage);
+        showMessage(strMessage);
     }
     return outcome;
+}
+
+// A file that is not there is simply not found; any other failure says why.
+std::string NotReadMessage(const std::string& strPath, int nErrno) {
+    if (nErrno == ENOENT) {
+        return kNotFoundMessage;
+    }
+    std::string strWhy;
+    if (nErrno == EISDIR) {
+        strWhy = strPath + " is a folder, not a file.";
+    } else if (nErrno == kErrorNotRegularFile) {
+        strWhy = strPath + " is not a regular file (a FIFO, a socket or a device).";
+    } else {
+        strWhy = "Cannot read " + strPath + ": " + std::strerror(nErrno);
+    }
+    return std::string(kNotFoundMessage) + "\n" + strWhy;
 }
 
 }  // namespace
@@ -28,9 +48,10 @@ LoadOutcome LoadGroupListFile(const std::string& strPath, CSyncGroupList& list,
     std::string bytes;
     std::string& read = pBytes != nullptr ? *pBytes : bytes;
     read.clear();
-    if (!Platform().ReadWholeFile(strPath, read)) {
+    int nErrno = 0;
+    if (!Platform().ReadWholeFile(strPath, read, nErrno)) {
         read.clear();
-        return Fail(LoadOutcome::NotFound, kNotFoundMessage, showMessage);
+        return Fail(LoadOutcome::NotFound, NotReadMessage(strPath, nErrno), showMessage);
     }
     return LoadGroupListBytes(read, list, showMessage);
 }
@@ -64,6 +85,10 @@ LoadOutcome LoadGroupListBytes(std::string_view bytes, CSyncGroupList& list,
         auto group = std::make_unique<CSyncGroup>();
         group->Serialize(ar);
         if (!ar.Failed()) {
+            int32_t nPair = 0;
+            for (CSyncPair& pair : group->m_listPairs) {
+                pair.m_origin = {list.GetCount(), nPair++};
+            }
             list.AddTail(std::move(group));
         }
     }

@@ -8,8 +8,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "GroupListFile.h"
+#include "platform.h"
 
 namespace {
 
@@ -54,20 +56,35 @@ std::string DefaultGroupListPath(const std::string& strExecutablePath) {
     return strConfig + "/folvex/" + kGroupListFileName;
 }
 
-CGroupListLock::CGroupListLock(const std::string& strListPath) {
-    const std::string strFolder = posix::FolderOf(strListPath);
+CGroupListLock::CGroupListLock(const std::string& strListPath, std::chrono::milliseconds wait) {
+    // The folder of the file that is replaced, so that a link and its target share one lock.
+    const std::string strFolder = posix::FolderOf(posix::ResolveFileLinks(strListPath));
     if (!MakeFolders(strFolder)) {
         m_strError = "Cannot make the folder " + strFolder + ": " + std::strerror(errno);
         return;
     }
-    m_folder.Reset(::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    while (m_folder.Valid() && ::flock(m_folder.Get(), LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            m_strError = "Cannot lock " + strFolder + ": " + std::strerror(errno);
-            m_folder.Close();
-        }
-    }
-    if (!m_folder.Valid() && m_strError.empty()) {
+    posix::FileDescriptor folder(::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.Valid()) {
         m_strError = "Cannot open " + strFolder + ": " + std::strerror(errno);
+        return;
     }
+    // Polled rather than waited for in flock(), so the wait has an end.
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    constexpr auto kPollInterval = std::chrono::milliseconds(20);
+    while (::flock(folder.Get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            m_strError = "Cannot lock " + strFolder + ": " + std::strerror(errno);
+            return;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            m_bTimedOut = true;
+            m_strError = "The group list is locked by another folvex";
+            return;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    m_folder = std::move(folder);
 }

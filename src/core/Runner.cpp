@@ -2,14 +2,15 @@
 
 #include <signal.h>
 
-#include <algorithm>
 #include <atomic>
 #include <ctime>
+#include <optional>
 #include <vector>
 
 #include "DisplayText.h"
 #include "GroupListFile.h"
 #include "GroupListLocation.h"
+#include "GroupListMerge.h"
 #include "RunnerConsole.h"
 #include "SyncGroup.h"
 #include "Synchronize.h"
@@ -22,6 +23,7 @@ const std::string kSeparatorLine(27, '*');
 // signal handler may write.
 std::atomic<bool> g_bInterrupted{false};
 std::atomic<std::atomic<int32_t>*> g_pCancel{nullptr};
+int g_nInterruptsDepth = 0;  // objects of CRunnerInterrupts; the main thread's alone
 
 void OnInterrupt(int) {
     g_bInterrupted.store(true);
@@ -30,29 +32,22 @@ void OnInterrupt(int) {
     }
 }
 
-// Installs the handlers for its lifetime.
-class InterruptHandlers {
+// A hang-up (a closed terminal) while the list is written takes effect once the file is in
+// place; SIGINT and SIGTERM only set the flag anyway.
+class DeferredHangup {
 public:
-    InterruptHandlers() {
-        g_bInterrupted.store(false);
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        action.sa_flags = SA_RESTART;
-        ::sigemptyset(&action.sa_mask);
-        ::sigaction(SIGINT, &action, &m_previousInt);
-        ::sigaction(SIGTERM, &action, &m_previousTerm);
+    DeferredHangup() {
+        sigset_t hangup;
+        ::sigemptyset(&hangup);
+        ::sigaddset(&hangup, SIGHUP);
+        ::pthread_sigmask(SIG_BLOCK, &hangup, &m_previous);
     }
-    ~InterruptHandlers() {
-        g_pCancel.store(nullptr);
-        ::sigaction(SIGINT, &m_previousInt, nullptr);
-        ::sigaction(SIGTERM, &m_previousTerm, nullptr);
-    }
-    InterruptHandlers(const InterruptHandlers&) = delete;
-    InterruptHandlers& operator=(const InterruptHandlers&) = delete;
+    ~DeferredHangup() { ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+    DeferredHangup(const DeferredHangup&) = delete;
+    DeferredHangup& operator=(const DeferredHangup&) = delete;
 
 private:
-    struct sigaction m_previousInt {};
-    struct sigaction m_previousTerm {};
+    sigset_t m_previous{};
 };
 
 std::string DateText(uint32_t nTime) {
@@ -132,41 +127,51 @@ CSyncGroup* FindGroup(const CSyncGroupList& list, const std::string& strGroup) {
     return GroupAtIndex(list, std::stoi(strGroup) - 1);
 }
 
-void CopyFigures(const CSyncPair& from, CSyncPair& to) {
-    to.m_strExclude = from.m_strExclude;  // the run keeps it folded
-    to.m_timeLastCopy = from.m_timeLastCopy;
-    to.m_nFilesFound = from.m_nFilesFound;
-    to.m_nDirectories = from.m_nDirectories;
-    to.m_nFilesCopied = from.m_nFilesCopied;
-    to.m_dwElapsedMs = from.m_dwElapsedMs;
-    to.m_nErrors = from.m_nErrors;
-    to.m_nLastError = from.m_nLastError;
-    to.m_dwBytesCopied = from.m_dwBytesCopied;
-    to.m_dwReserved = from.m_dwReserved;
+std::string FiguresText(const CSyncPair& pair) {
+    std::string strText =
+        "last copy " + (pair.m_timeLastCopy != 0 ? DateText(pair.m_timeLastCopy) : "none") +
+        ", found " + std::to_string(pair.m_nFilesFound) + " files in " +
+        std::to_string(pair.m_nDirectories) + " folders, copied " +
+        std::to_string(pair.m_nFilesCopied) + " files (" + std::to_string(pair.m_dwBytesCopied) +
+        " bytes) in " + std::to_string(pair.m_dwElapsedMs) + " ms, " +
+        std::to_string(pair.m_nErrors) + " errors";
+    if (pair.m_nLastError != 0) {
+        strText += ", last error " + std::to_string(pair.m_nLastError);
+    }
+    return strText;
 }
 
-// The first pair of the group with the same folders that has not been matched yet.
-CSyncPair* FindSamePair(CSyncGroup* pGroup, const CSyncPair& ran,
-                        const std::vector<const CSyncPair*>& taken) {
-    if (pGroup == nullptr) {
-        return nullptr;
-    }
-    for (CSyncPair& pair : pGroup->m_listPairs) {
-        if (pair.m_strSource == ran.m_strSource && pair.m_strDestination == ran.m_strDestination &&
-            std::find(taken.begin(), taken.end(), &pair) == taken.end()) {
-            return &pair;
-        }
-    }
-    return nullptr;
+// The figures that did not reach the list, so that they are not lost from view.
+void PrintUnsavedFigures(const std::string& strGroup, const CSyncPair& pair, std::ostream& out) {
+    out << EscapeControlCharacters("Not saved: group \"" + strGroup + "\", pair " +
+                                   std::to_string(pair.m_origin.nPair + 1) + ", " +
+                                   pair.m_strSource + " -> " + pair.m_strDestination + ": " +
+                                   FiguresText(pair))
+        << '\n';
 }
 
-// Reads the list again under its lock and writes back the figures and dates of the pairs
-// that ran, found by group name and folders, so that what others changed meanwhile stays.
-bool SaveRunPairs(const std::string& strPath, const std::string& strGroup,
-                  const std::vector<const CSyncPair*>& ran, std::ostream& err) {
-    const CGroupListLock lock(strPath);
-    if (!lock.Locked()) {
-        err << "folvex: figures not saved: " << lock.Error() << '\n';
+// Reads the list again under its lock and writes back the date and figures of the pairs
+// that ran, each found where it was read and checked by its folders, so that whatever else
+// changed in the list meanwhile (an exclude text edited in the window included) stays. The
+// pairs it could not find again go into unsaved.
+bool WriteBackRunPairs(const CRunnerOptions& options, const std::vector<const CSyncPair*>& ran,
+                       std::vector<const CSyncPair*>& unsaved, std::ostream& out,
+                       std::ostream& err) {
+    const std::string& strPath = options.strListFile;
+    std::optional<CGroupListLock> lock;
+    lock.emplace(strPath, std::chrono::milliseconds(0));
+    if (lock->TimedOut()) {
+        err << "folvex: waiting for another folvex to finish with " << strPath << '\n';
+        lock.emplace(strPath, options.lockWait);
+    }
+    if (lock->TimedOut()) {
+        out << EscapeControlCharacters("ERROR: The group list is locked by another folvex:" +
+                                       strPath)
+            << '\n';
+        return false;
+    }
+    if (!lock->Locked()) {
+        err << "folvex: figures not saved: " << lock->Error() << '\n';
         return false;
     }
     CSyncGroupList current;
@@ -174,25 +179,41 @@ bool SaveRunPairs(const std::string& strPath, const std::string& strGroup,
         err << "folvex: figures not saved: " << strPath << " can no longer be read whole\n";
         return false;
     }
-    CSyncGroup* pGroup = FindGroupByName(current, strGroup);
     std::vector<const CSyncPair*> taken;
     for (const CSyncPair* pRan : ran) {
-        CSyncPair* pFound = FindSamePair(pGroup, *pRan, taken);
+        CSyncPair* pFound = FindPairAgain(current, pRan->m_origin, pRan->m_strSource,
+                                          pRan->m_strDestination, taken);
         if (pFound == nullptr) {
             err << "folvex: the pair " << EscapeControlCharacters(pRan->m_strSource) << " -> "
                 << EscapeControlCharacters(pRan->m_strDestination)
                 << " is no longer in the list; its figures are not saved\n";
+            unsaved.push_back(pRan);
             continue;
         }
         taken.push_back(pFound);
-        CopyFigures(*pRan, *pFound);
+        CopyRunFigures(*pRan, *pFound);
     }
     std::string strError;
-    if (!SaveGroupList(strPath, current, strError)) {
+    if (!taken.empty() && !SaveGroupList(strPath, current, strError)) {
         err << "folvex: figures not saved: " << strError << '\n';
         return false;
     }
     return true;
+}
+
+// Saves the pairs that ran and prints the figures of those it could not save.
+bool SaveRunPairs(const CRunnerOptions& options, const std::string& strGroup,
+                  const std::vector<const CSyncPair*>& ran, std::ostream& out, std::ostream& err) {
+    std::vector<const CSyncPair*> unsaved;
+    bool bSaved = false;
+    {
+        const DeferredHangup deferred;
+        bSaved = WriteBackRunPairs(options, ran, unsaved, out, err);
+    }
+    for (const CSyncPair* pPair : bSaved ? unsaved : ran) {
+        PrintUnsavedFigures(strGroup, *pPair, out);
+    }
+    return bSaved && unsaved.empty();
 }
 
 int RunGroup(const CRunnerOptions& options, CSyncGroup& group, std::ostream& out, std::ostream& err,
@@ -213,15 +234,19 @@ int RunGroup(const CRunnerOptions& options, CSyncGroup& group, std::ostream& out
     std::vector<const CSyncPair*> ran;
     {
         CRunnerConsole console(out, pProgress, bSameScreen);
-        const InterruptHandlers handlers;
         for (CSyncPair* pPair : pairs) {
             if (g_bInterrupted.load()) {
                 break;
             }
             pPair->m_pLogList = &console;
             pPair->m_pProgressDlg = pProgress != nullptr ? &console : nullptr;
-            pPair->m_bCancel.store(g_bInterrupted.load() ? 1 : 0);
+            // The handler is shown the pair's cancel request before the flag is looked at:
+            // a signal at any moment either reaches the request or is seen here.
+            pPair->m_bCancel.store(0);
             g_pCancel.store(&pPair->m_bCancel);
+            if (g_bInterrupted.load()) {
+                pPair->m_bCancel.store(1);
+            }
             pPair->DoSyncPair(options.bDryRun);
             g_pCancel.store(nullptr);
             pPair->m_pLogList = nullptr;
@@ -235,7 +260,8 @@ int RunGroup(const CRunnerOptions& options, CSyncGroup& group, std::ostream& out
             }
         }
     }
-    if (!options.bDryRun && !SaveRunPairs(options.strListFile, group.m_strName, ran, err)) {
+    if (!options.bDryRun && !ran.empty() &&
+        !SaveRunPairs(options, group.m_strName, ran, out, err)) {
         nStatus = kExitErrors;
     }
     return g_bInterrupted.load() ? kExitInterrupted : nStatus;
@@ -243,17 +269,50 @@ int RunGroup(const CRunnerOptions& options, CSyncGroup& group, std::ostream& out
 
 }  // namespace
 
+CRunnerInterrupts::CRunnerInterrupts() {
+    if (g_nInterruptsDepth++ > 0) {
+        return;
+    }
+    g_bInterrupted.store(false);
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESTART;
+    ::sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, &m_previousInt);
+    ::sigaction(SIGTERM, &action, &m_previousTerm);
+}
+
+CRunnerInterrupts::~CRunnerInterrupts() {
+    if (--g_nInterruptsDepth > 0) {
+        return;
+    }
+    g_pCancel.store(nullptr);
+    ::sigaction(SIGINT, &m_previousInt, nullptr);
+    ::sigaction(SIGTERM, &m_previousTerm, nullptr);
+}
+
 int RunCommandLine(const CRunnerOptions& options, std::ostream& out, std::ostream& err,
                    std::ostream* pProgress, bool bSameScreen) {
+    const CRunnerInterrupts interrupts;  // first of all
     SetSyncThreads(options.nThreads);
     CSyncGroupList list;
     const LoadOutcome outcome =
         LoadGroupListFile(options.strListFile, list, [&err](const std::string& strMessage) {
-            err << "folvex: " << EscapeControlCharacters(strMessage) << '\n';
+            // A line each, so that a message of several lines reads as one.
+            size_t nStart = 0;
+            for (size_t nEnd; (nEnd = strMessage.find('\n', nStart)) != std::string::npos;
+                 nStart = nEnd + 1) {
+                err << "folvex: "
+                    << EscapeControlCharacters(strMessage.substr(nStart, nEnd - nStart)) << '\n';
+            }
+            err << "folvex: " << EscapeControlCharacters(strMessage.substr(nStart)) << '\n';
         });
     if (outcome != LoadOutcome::Loaded) {
         err << "folvex: cannot read the group list " << options.strListFile << '\n';
         return kExitUsage;
+    }
+    if (g_bInterrupted.load()) {
+        return kExitInterrupted;
     }
     if (options.command == CRunnerOptions::Command::List) {
         ListGroups(list, out);

@@ -3,9 +3,14 @@
 // the figures of the pairs that ran are saved back under the list's lock.
 #pragma once
 
+#include <signal.h>
+
+#include <chrono>
 #include <cstdint>
 #include <ostream>
 #include <string>
+
+#include "GroupListLocation.h"
 
 struct CRunnerOptions {
     enum class Command { List, Run };
@@ -15,6 +20,8 @@ struct CRunnerOptions {
     int32_t nPair = 0;          // a pair's number from 1; 0: every pair of the group
     bool bDryRun = false;
     unsigned nThreads = 0;  // files worked on at once; 0: the engine's default
+    // How long the save waits for another program that holds the list's lock.
+    std::chrono::milliseconds lockWait = kGroupListLockWait;
 };
 
 enum RunnerExitStatus : int {
@@ -22,6 +29,22 @@ enum RunnerExitStatus : int {
     kExitErrors = 1,        // a pair had an error or a warning
     kExitUsage = 2,         // bad command line, unknown group or pair, unreadable list
     kExitInterrupted = 130  // SIGINT or SIGTERM stopped the run
+};
+
+// While an object of this class exists, SIGINT and SIGTERM stop the run as Cancel does
+// and the command ends with kExitInterrupted; the outermost object installs the handlers
+// and an inner one changes nothing. Made before anything else of a command, so that no
+// moment of it (reading the list, the final save) is ended by the signal itself.
+class CRunnerInterrupts {
+public:
+    CRunnerInterrupts();
+    ~CRunnerInterrupts();
+    CRunnerInterrupts(const CRunnerInterrupts&) = delete;
+    CRunnerInterrupts& operator=(const CRunnerInterrupts&) = delete;
+
+private:
+    struct sigaction m_previousInt {};
+    struct sigaction m_previousTerm {};
 };
 
 // Carries out one command. Log lines and listings go to out; messages to err; the progress

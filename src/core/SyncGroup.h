@@ -85,6 +85,14 @@ private:
     std::vector<std::unique_ptr<T>> m_entries;
 };
 
+// Where a pair stood in the list file it was read from: its group's position and its own,
+// from 0; none for a pair made since. Savers find the pair again by it.
+struct CPairOrigin {
+    int32_t nGroup = -1;
+    int32_t nPair = -1;
+    bool Known() const { return nGroup >= 0 && nPair >= 0; }
+};
+
 // One sync pair: folders, exclude text, last-copy date, options, the figures of its last
 // run, the run-time links to the windows and the cancel request.
 class CSyncPair : public CSerializable {
@@ -127,6 +135,7 @@ public:
     int32_t m_bOnlyNewer = 0;
     int32_t m_bOverwriteRHS = 0;
     int32_t m_bBothWays = 0;
+    CPairOrigin m_origin;                       // not stored
     ILogList* m_pLogList = nullptr;             // not owned
     IProgressWindow* m_pProgressDlg = nullptr;  // not owned
     // Set by the window thread, read by the worker and the copy through its address.

@@ -114,6 +114,8 @@ enum CopyCallbackReason : uint32_t {
 // The error code of a copy whose source changed while it was copied, twice in a row. It
 // lies outside the system's codes, so it is never mistaken for one.
 constexpr int32_t kErrorSourceChanged = 0x10000;
+// The error code of a file that is a FIFO, socket or device where a regular file belongs.
+constexpr int32_t kErrorNotRegularFile = 0x10001;
 
 // Whether a name is one of the copy's own temporary files.
 bool IsCopyTempName(const std::string& strName);
@@ -161,16 +163,19 @@ public:
     virtual uint32_t GetCurrentTime() = 0;
     // The identities of a folder and of the folders above it, for comparing folders.
     virtual CFolderAncestry FolderAncestry(const std::string& strPath) = 0;
-    // Reads a whole file; false when it cannot be opened or read.
-    virtual bool ReadWholeFile(const std::string& strPath, std::string& bytes) = 0;
+    // Reads a whole regular file; false when it cannot be opened or read, with the reason in
+    // nErrno (ENOENT: there is nothing of that name). A folder (EISDIR), FIFO or device
+    // (kErrorNotRegularFile) is refused without waiting for it or reading from it.
+    virtual bool ReadWholeFile(const std::string& strPath, std::string& bytes, int& nErrno) = 0;
     // Whether anything has that name (a link counts as itself).
     virtual bool Exists(const std::string& strPath) = 0;
     // Gives a file another name in the same file system; false, with strError, on failure.
     virtual bool RenameFile(const std::string& strFrom, const std::string& strTo,
                             std::string& strError) = 0;
     // Replaces a file atomically: a temporary file in the same folder, flushed to disk,
-    // renamed over the path. On failure the old file is intact and no temporary file is
-    // left; strError then says why.
+    // renamed over the path. A link is followed: its target is replaced and it stays a link.
+    // On failure the old file is intact and no temporary file is left; strError then says
+    // why.
     virtual bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
                                      std::string& strError) = 0;
 };
@@ -194,7 +199,7 @@ public:
     uint32_t GetTickCount() override;
     uint32_t GetCurrentTime() override;
     CFolderAncestry FolderAncestry(const std::string& strPath) override;
-    bool ReadWholeFile(const std::string& strPath, std::string& bytes) override;
+    bool ReadWholeFile(const std::string& strPath, std::string& bytes, int& nErrno) override;
     bool Exists(const std::string& strPath) override;
     bool RenameFile(const std::string& strFrom, const std::string& strTo,
                     std::string& strError) override;
@@ -244,8 +249,8 @@ public:
     CFolderAncestry FolderAncestry(const std::string& strPath) override {
         return m_inner.FolderAncestry(strPath);
     }
-    bool ReadWholeFile(const std::string& strPath, std::string& bytes) override {
-        return m_inner.ReadWholeFile(strPath, bytes);
+    bool ReadWholeFile(const std::string& strPath, std::string& bytes, int& nErrno) override {
+        return m_inner.ReadWholeFile(strPath, bytes, nErrno);
     }
     bool Exists(const std::string& strPath) override { return m_inner.Exists(strPath); }
     bool RenameFile(const std::string& strFrom, const std::string& strTo,

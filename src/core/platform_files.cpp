@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -23,6 +24,26 @@ std::string Describe(const char* szWhat, const std::string& strPath, int nErrno)
 
 }  // namespace
 
+std::string posix::ResolveFileLinks(const std::string& strPath) {
+    constexpr int kMostLinks = 40;  // as the system follows them: a circle ends here
+    std::string strResolved = strPath;
+    for (int i = 0; i < kMostLinks; ++i) {
+        struct stat st {};
+        if (::lstat(strResolved.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return strResolved;
+        }
+        std::string strTarget(static_cast<size_t>(PATH_MAX), '\0');
+        const ssize_t n = ::readlink(strResolved.c_str(), strTarget.data(), strTarget.size());
+        if (n <= 0 || static_cast<size_t>(n) >= strTarget.size()) {
+            return strResolved;
+        }
+        strTarget.resize(static_cast<size_t>(n));
+        strResolved =
+            strTarget.front() == '/' ? strTarget : FolderOf(strResolved) + "/" + strTarget;
+    }
+    return strResolved;
+}
+
 IPlatform& Platform() {
     static PosixPlatform posix;
     IPlatform* pInstalled = g_pInstalled.load();
@@ -37,10 +58,25 @@ ScopedPlatform::~ScopedPlatform() {
     g_pInstalled.store(m_pPrevious);
 }
 
-bool PosixPlatform::ReadWholeFile(const std::string& strPath, std::string& bytes) {
-    FileDescriptor fd(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC));
+bool PosixPlatform::ReadWholeFile(const std::string& strPath, std::string& bytes, int& nErrno) {
+    // Only a regular file is opened: opening a FIFO would wait for a writer, and opening a
+    // device may act on it. The open does not wait either, in case the kind changed since.
     struct stat st {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::stat(strPath.c_str(), &st) != 0) {
+        nErrno = errno;
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        nErrno = S_ISDIR(st.st_mode) ? EISDIR : kErrorNotRegularFile;
+        return false;
+    }
+    FileDescriptor fd(::open(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
+        nErrno = errno;
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        nErrno = kErrorNotRegularFile;
         return false;
     }
     bytes.clear();
@@ -52,6 +88,7 @@ bool PosixPlatform::ReadWholeFile(const std::string& strPath, std::string& bytes
             if (errno == EINTR) {
                 continue;
             }
+            nErrno = errno;
             return false;
         }
         if (n == 0) {
@@ -75,8 +112,10 @@ bool PosixPlatform::RenameFile(const std::string& strFrom, const std::string& st
     return false;
 }
 
-bool PosixPlatform::WriteFileAtomically(const std::string& strPath, const std::string& bytes,
+bool PosixPlatform::WriteFileAtomically(const std::string& strLinkOrPath, const std::string& bytes,
                                         std::string& strError) {
+    // Through a link, the target is replaced from beside it, so the link stays a link.
+    const std::string strPath = posix::ResolveFileLinks(strLinkOrPath);
     const std::string strFolder = FolderOf(strPath);
     std::string strTemp = strPath + ".XXXXXX";
     FileDescriptor fd(::mkstemp(strTemp.data()));

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -177,6 +178,37 @@ TEST_F(RunnerCli, RunsWithoutADisplayWithTheRightStatuses) {
         EXPECT_TRUE(program.Out().empty());
         EXPECT_FALSE(program.Err().empty());
     }
+}
+
+// Anything but --list-file and its path is for the command line, which needs no display to
+// refuse it: a typo, a stray argument, Qt's --help-all, --list-file without its path.
+TEST_F(RunnerCli, ArgumentsTheWindowDoesNotTakeAreRefusedWithoutADisplay) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::string strSaid;
+    } cases[] = {
+        {{"--lsit"}, "folvex: Unknown option 'lsit'.\n"},
+        {{"--list-file", List(), "stray"}, "folvex: unexpected argument stray\n"},
+        {{"--help-all"}, "folvex: Unknown option 'help-all'.\n"},
+        {{"--list-file"}, "folvex: Missing value after '--list-file'.\n"},
+    };
+    for (const auto& c : cases) {
+        Program program(c.arguments);
+        EXPECT_EQ(program.Wait(), 2) << c.arguments[0];
+        EXPECT_EQ(program.Err().rfind(c.strSaid, 0), 0u) << program.Err();
+    }
+    Program help({"--help"});
+    EXPECT_EQ(help.Wait(), 0);
+    EXPECT_EQ(help.Out().find("--help-all"), std::string::npos);
+    EXPECT_NE(help.Out().find("-h, --help, -?"), std::string::npos) << help.Out();
+}
+
+// A FIFO as the list file is refused at once rather than waited on.
+TEST_F(RunnerCli, FifoListFileIsRefusedAtOnce) {
+    ASSERT_EQ(::mkfifo(List().c_str(), 0600), 0);
+    Program program({"--run", "Daily", "--list-file", List()});
+    EXPECT_EQ(program.Wait(), 2);
+    EXPECT_NE(program.Err().find("is not a regular file"), std::string::npos) << program.Err();
 }
 
 TEST_F(RunnerCli, InterruptLeavesNoPartialFileAndSavesTheFigures) {

@@ -1,7 +1,9 @@
-// Start-up with a missing, damaged, invalid, newer and valid Synclist.dat, and what the save
-// at exit writes: the list, a kept copy of a file that could not be read whole, and a save
-// that fails and is tried again.
+// Start-up with a missing, damaged, invalid, newer, valid and unreadable Synclist.dat, and
+// what the save at exit writes: the list, a kept copy of a file that could not be read
+// whole, a save that fails and is tried again without holding the list's lock meanwhile, and
+// the runs that a runner saved while the window was open.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QComboBox>
 #include <QListWidget>
@@ -12,6 +14,7 @@
 #include "FileTree.h"
 #include "Folvex.h"
 #include "FolvexDlg.h"
+#include "GroupListLocation.h"
 #include "TempFolder.h"
 #include "platform.h"
 
@@ -45,6 +48,9 @@ protected:
                 GiveFocus(*pMain->m_cbGroups);
                 ClickControl(*pMain, IDC_ADD);
             }
+            if (m_inWindow) {
+                m_inWindow(app);
+            }
             if (bCloseByWindowManager) {
                 pMain->close();
             } else {
@@ -57,6 +63,7 @@ protected:
     }
 
     TempFolder m_temp;
+    std::function<void(CFolvexApp&)> m_inWindow;  // while the window is open
     PromptAnswerer m_prompts;
     QStringList m_shownGroups;
     int m_nExitCode = -1;
@@ -177,6 +184,10 @@ TEST_F(StartupTest, FailedSaveNamesFileAndReasonAndIsTriedAgain) {
     platform.m_nWriteFailures = 2;
     ScopedPlatform installed(platform);
     m_prompts.m_answers = {QMessageBox::Ok, QMessageBox::Retry, QMessageBox::Retry};
+    // A runner could save while the user reads the message.
+    m_prompts.m_whileShown = [this](const QString&) {
+        EXPECT_TRUE(CGroupListLock(ListPath(), std::chrono::milliseconds(0)).Locked());
+    };
     RunProgram(/*bAddGroup=*/true);
     ASSERT_EQ(m_prompts.m_messages.size(), 3);
     EXPECT_EQ(m_prompts.m_messages[0], "Sync list not found!");
@@ -212,6 +223,57 @@ TEST_F(StartupTest, BackupThatCannotBeWrittenKeepsUnreadFileInPlace) {
     EXPECT_TRUE(m_prompts.m_messages[1].contains(QString::fromStdString(BackupPath())));
     EXPECT_EQ(ReadFile(ListPath()), bytes);
     EXPECT_FALSE(Exists(BackupPath()));
+}
+
+// A runner saved a run while the window was open: closing the window keeps that run's date
+// and figures, and the user's edit made meanwhile.
+TEST_F(StartupTest, RunSavedByARunnerMeanwhileSurvivesTheWindowsSave) {
+    WriteFile(ListPath(), ValidFileBytes());
+    m_inWindow = [this](CFolvexApp& app) {
+        CSyncGroupList file;
+        ASSERT_EQ(LoadGroupListFile(ListPath(), file, {}), LoadOutcome::Loaded);
+        CSyncPair& ran = *PairAtIndex(*GroupAtIndex(file, 0), 0);
+        ran.m_timeLastCopy = 1700000000;
+        ran.m_nFilesFound = 5;
+        std::string strError;
+        ASSERT_TRUE(::SaveGroupList(ListPath(), file, strError)) << strError;
+        PairAtIndex(*GroupAtIndex(app.m_listGroups, 0), 0)->m_strExclude = ".tmp";
+    };
+    RunProgram();
+    CSyncGroupList saved;
+    ASSERT_EQ(LoadGroupListFile(ListPath(), saved, {}), LoadOutcome::Loaded);
+    const CSyncPair& pair = *PairAtIndex(*GroupAtIndex(saved, 0), 0);
+    EXPECT_EQ(pair.m_timeLastCopy, 1700000000u);
+    EXPECT_EQ(pair.m_nFilesFound, 5u);
+    EXPECT_EQ(pair.m_strExclude, ".tmp");
+}
+
+// The list cannot be read for another reason than its absence: the message says why.
+TEST_F(StartupTest, ListThatIsNoFileOrUnreadableSaysWhy) {
+    ASSERT_EQ(::mkfifo(ListPath().c_str(), 0600), 0);
+    RunProgram();
+    ASSERT_FALSE(m_prompts.m_messages.isEmpty());
+    EXPECT_EQ(m_prompts.m_messages[0],
+              "Sync list not found!\n" + QString::fromStdString(ListPath()) +
+                  " is not a regular file (a FIFO, a socket or a device).");
+
+    class Unreadable : public ForwardingPlatform {
+    public:
+        using ForwardingPlatform::ForwardingPlatform;
+        bool ReadWholeFile(const std::string&, std::string&, int& nErrno) override {
+            nErrno = EACCES;
+            return false;
+        }
+    };
+    PosixPlatform posix;
+    Unreadable platform(posix);
+    const ScopedPlatform installed(platform);
+    m_prompts.m_messages.clear();
+    RunProgram();
+    ASSERT_FALSE(m_prompts.m_messages.isEmpty());
+    EXPECT_EQ(m_prompts.m_messages[0], "Sync list not found!\nCannot read " +
+                                           QString::fromStdString(ListPath()) +
+                                           ": Permission denied");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -11,8 +12,8 @@
 #include "Archive.h"
 #include "FileTree.h"
 #include "GroupListFile.h"
+#include "GroupListLocation.h"
 #include "TempFolder.h"
-
 
 namespace {
 
@@ -345,6 +346,51 @@ TEST_F(ListInFolder, AFailedSaveKeepsTheOldFile) {
     EXPECT_NE(strError.find("Synclist.dat"), std::string::npos) << strError;
     EXPECT_EQ(ReadFile(path), "the old list");
     EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+// A list reached through links (a relative one to an absolute one) is saved into the file
+// they lead to, from beside it: the links stay links, and the lock is the target folder's.
+TEST_F(ListInFolder, SaveThroughALinkReplacesItsTarget) {
+    MakeFolders(Path("real"));
+    WriteFile(Path("real/Synclist.dat"), "the old list");
+    ASSERT_EQ(::symlink(Path("real/Synclist.dat").c_str(), Path("absolute").c_str()), 0);
+    ASSERT_EQ(::symlink("absolute", Path("Synclist.dat").c_str()), 0);
+    CSyncGroupList list;
+    CreatePair(*CreateGroup(list));
+    std::string strError;
+    ASSERT_TRUE(SaveGroupList(Path("Synclist.dat"), list, strError)) << strError;
+    EXPECT_EQ(ReadFile(Path("real/Synclist.dat")), ExampleFile());
+    EXPECT_EQ(ListTree(m_temp.Path()),
+              (std::vector<std::string>{"Synclist.dat", "absolute", "real/", "real/Synclist.dat"}));
+    struct stat st {};
+    ASSERT_EQ(::lstat(Path("Synclist.dat").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    const CGroupListLock held(Path("real/Synclist.dat"));
+    ASSERT_TRUE(held.Locked());
+    const CGroupListLock throughLink(Path("Synclist.dat"), std::chrono::milliseconds(0));
+    EXPECT_TRUE(throughLink.TimedOut());
+    EXPECT_FALSE(throughLink.Locked());
+
+    // A link that leads nowhere yet: the file is made where it leads.
+    ASSERT_EQ(::symlink("real/new.dat", Path("dangling").c_str()), 0);
+    ASSERT_TRUE(SaveGroupList(Path("dangling"), list, strError)) << strError;
+    EXPECT_EQ(ReadFile(Path("real/new.dat")), ExampleFile());
+}
+
+// Each loaded pair knows where it was read, so that a saver finds it again.
+TEST(GroupListFile, LoadedPairsKnowTheirPlace) {
+    CSyncGroupList list;
+    CreateGroup(list);
+    CSyncGroup* pSecond = CreateGroup(list);
+    CreatePair(*pSecond);
+    CreatePair(*pSecond);
+    EXPECT_FALSE(PairAtIndex(*pSecond, 1)->m_origin.Known());
+    LoadResult result;
+    LoadInto(StoreGroupList(list), result);
+    const CPairOrigin origin = PairAtIndex(*GroupAtIndex(result.list, 1), 1)->m_origin;
+    EXPECT_EQ(origin.nGroup, 1);
+    EXPECT_EQ(origin.nPair, 1);
 }
 
 TEST(GroupListFile, PathBesideTheExecutable) {

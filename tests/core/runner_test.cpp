@@ -1,8 +1,14 @@
 // The runner without a window: exit statuses, the log oldest first with a separator after
-// each pair, the listing, a dry run that writes nothing, and the save that writes back only
-// the pairs that ran, keeping what others changed in the list meanwhile.
+// each pair, the listing, a dry run that writes nothing, the save that writes back only
+// the pairs that ran, found where they were read, keeping what others changed in the list
+// meanwhile, a list lock held elsewhere, list files that are no file, and interrupts while
+// the list is read and while it is saved.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 
+#include <chrono>
+#include <functional>
 #include <sstream>
 
 #include "EngineFixture.h"
@@ -11,6 +17,33 @@
 #include "Runner.h"
 
 namespace {
+
+// The list file's reads and writes with a hook before each, and a read that fails.
+class ListFilePlatform : public ForwardingPlatform {
+public:
+    using ForwardingPlatform::ForwardingPlatform;
+    bool ReadWholeFile(const std::string& strPath, std::string& bytes, int& nErrno) override {
+        if (m_beforeRead) {
+            m_beforeRead();
+        }
+        if (m_nReadErrno != 0) {
+            nErrno = m_nReadErrno;
+            return false;
+        }
+        return ForwardingPlatform::ReadWholeFile(strPath, bytes, nErrno);
+    }
+    bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
+                             std::string& strError) override {
+        if (m_beforeWrite) {
+            m_beforeWrite();
+        }
+        return ForwardingPlatform::WriteFileAtomically(strPath, bytes, strError);
+    }
+
+    std::function<void()> m_beforeRead;
+    std::function<void()> m_beforeWrite;
+    int m_nReadErrno = 0;
+};
 
 class RunnerTest : public EngineTest {
 protected:
@@ -43,6 +76,17 @@ protected:
         CSyncGroupList list;
         EXPECT_EQ(LoadGroupListFile(ListPath(), list, {}), LoadOutcome::Loaded);
         return list;
+    }
+
+    // Lets another program change the list while the first file is copied.
+    void EditDuringRun(std::function<void(CSyncGroupList&)> edit) {
+        m_platform.m_beforeCopy = [this, edit](const std::string&, const std::string&) {
+            CSyncGroupList list = Reload();
+            edit(list);
+            std::string strError;
+            SaveGroupList(ListPath(), list, strError);
+            m_platform.m_beforeCopy = nullptr;
+        };
     }
 
     std::ostringstream m_out;
@@ -115,6 +159,159 @@ TEST_F(RunnerTest, SaveKeepsWhatOthersChangedMeanwhile) {
     EXPECT_EQ(ran.m_nFilesCopied, 1u);
     EXPECT_EQ(ran.m_timeLastCopy, 1700000000u);
     EXPECT_EQ(PairAtIndex(*GroupAtIndex(list, 0), 1)->m_nFilesFound, 0u);
+}
+
+// The exclude text and the other pairs belong to whoever edited them meanwhile; the run
+// brings only its date and figures.
+TEST_F(RunnerTest, SaveKeepsAnExcludeEditedMeanwhile) {
+    BuildTree(Src(), {{"a.txt", "a"}});
+    WriteList();
+    EditDuringRun([](CSyncGroupList& list) {
+        PairAtIndex(*GroupAtIndex(list, 0), 0)->m_strExclude = ".tmp;Cache";
+    });
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1}), kExitClean);
+    const CSyncGroupList list = Reload();
+    const CSyncPair& ran = *PairAtIndex(*GroupAtIndex(list, 0), 0);
+    EXPECT_EQ(ran.m_strExclude, ".tmp;Cache");
+    EXPECT_EQ(ran.m_nFilesCopied, 1u);
+    EXPECT_EQ(ran.m_timeLastCopy, 1700000000u);
+}
+
+// Two groups of one name: the one run by its number gets the figures.
+TEST_F(RunnerTest, SaveGoesToTheGroupThatRanNotTheFirstOfItsName) {
+    BuildTree(Src(), {{"a.txt", "a"}});
+    CSyncGroupList list;
+    for (int i = 0; i < 2; ++i) {
+        CSyncGroup* pGroup = CreateGroup(list);
+        pGroup->m_strName = "Daily";
+        CSyncPair* pPair = CreatePair(*pGroup);
+        pPair->m_strSource = Src();
+        pPair->m_strDestination = Dst();
+        pPair->m_strExclude = "group" + std::to_string(i + 1);
+    }
+    std::string strError;
+    ASSERT_TRUE(SaveGroupList(ListPath(), list, strError)) << strError;
+    EXPECT_EQ(Run({.strGroup = "2"}), kExitClean);
+    const CSyncGroupList saved = Reload();
+    const CSyncPair& first = *PairAtIndex(*GroupAtIndex(saved, 0), 0);
+    const CSyncPair& second = *PairAtIndex(*GroupAtIndex(saved, 1), 0);
+    EXPECT_EQ(first.m_timeLastCopy, 0u);
+    EXPECT_EQ(first.m_nFilesFound, 0u);
+    EXPECT_EQ(first.m_strExclude, "group1");
+    EXPECT_EQ(second.m_timeLastCopy, 1700000000u);
+    EXPECT_EQ(second.m_nFilesCopied, 1u);
+    EXPECT_EQ(second.m_strExclude, "group2");
+}
+
+// The list changed its shape meanwhile: a pair that moved is found by its folders in its
+// group; one that is gone gets its figures printed, and the run says it could not save.
+TEST_F(RunnerTest, SaveFindsAMovedPairAndPrintsWhatItCannotSave) {
+    BuildTree(Src(), {{"a.txt", "a"}});
+    WriteList();
+    EditDuringRun([](CSyncGroupList& list) {
+        CSyncGroup& daily = *GroupAtIndex(list, 0);
+        const CSyncPair* pFirst = PairAtIndex(daily, 0);
+        const std::string strSource = pFirst->m_strSource;
+        const std::string strDestination = pFirst->m_strDestination;
+        RemovePair(daily, 0, pFirst);
+        CreatePair(daily)->m_strSource = "/added/elsewhere";
+        CSyncPair* pMoved = CreatePair(daily);
+        pMoved->m_strSource = strSource;
+        pMoved->m_strDestination = strDestination;
+    });
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1}), kExitClean);
+    const CSyncGroupList list = Reload();
+    EXPECT_EQ(PairAtIndex(*GroupAtIndex(list, 0), 2)->m_nFilesCopied, 1u);
+    EXPECT_EQ(PairAtIndex(*GroupAtIndex(list, 0), 1)->m_nFilesFound, 0u);
+
+    EditDuringRun([](CSyncGroupList& edited) {
+        for (CSyncPair& pair : GroupAtIndex(edited, 0)->m_listPairs) {
+            pair.m_strDestination += "-elsewhere";
+        }
+    });
+    ::unlink(Dst("a.txt").c_str());
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 3}), kExitErrors);
+    EXPECT_NE(m_err.str().find("is no longer in the list; its figures are not saved"),
+              std::string::npos);
+    EXPECT_NE(m_out.str().find("Not saved: group \"Daily\", pair 3, " + Src() + " -> " + Dst() +
+                               ": last copy "),
+              std::string::npos)
+        << m_out.str();
+    EXPECT_NE(m_out.str().find("found 1 files in 0 folders, copied 1 files (1 bytes)"),
+              std::string::npos);
+}
+
+// Another folvex holds the lock past the wait: the run says so, prints its figures and
+// ends with an error, the list untouched.
+TEST_F(RunnerTest, LockHeldElsewhereIsReportedWithTheFigures) {
+    BuildTree(Src(), {{"a.txt", "a"}});
+    WriteList();
+    const std::string strBefore = ReadFile(ListPath());
+    const CGroupListLock held(ListPath());
+    ASSERT_TRUE(held.Locked());
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1, .lockWait = std::chrono::milliseconds(50)}),
+              kExitErrors);
+    EXPECT_NE(m_out.str().find("ERROR: The group list is locked by another folvex:" + ListPath() +
+                               "\nNot saved: group \"Daily\", pair 1, "),
+              std::string::npos)
+        << m_out.str();
+    EXPECT_EQ(ReadFile(ListPath()), strBefore);
+}
+
+// A list file that is no regular file is refused at once, and one that cannot be read says
+// why; nothing runs.
+TEST_F(RunnerTest, ListFileThatCannotBeReadSaysWhy) {
+    struct Case {
+        const char* szName;
+        std::function<void(const std::string&)> make;
+        int nReadErrno;
+        std::string strSaid;
+    };
+    const Case cases[] = {
+        {"missing", [](const std::string&) {}, 0, "folvex: Sync list not found!\nfolvex: cannot"},
+        {"FIFO", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, 0,
+         "is not a regular file (a FIFO, a socket or a device)."},
+        {"folder", [](const std::string& p) { MakeFolders(p); }, 0, "is a folder, not a file."},
+        {"unreadable", [](const std::string& p) { WriteFile(p, "x"); }, EACCES,
+         "folvex: Sync list not found!\nfolvex: Cannot read {L}: Permission denied\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.szName);
+        const std::string strList = m_temp / (std::string("list-") + c.szName);
+        c.make(strList);
+        ListFilePlatform platform(m_platform);
+        platform.m_nReadErrno = c.nReadErrno;
+        const ScopedPlatform installed(platform);
+        m_err.str("");
+        EXPECT_EQ(
+            RunCommandLine({.strListFile = strList, .strGroup = "Daily"}, m_out, m_err, nullptr),
+            kExitUsage);
+        std::string strSaid = c.strSaid;
+        if (const size_t n = strSaid.find("{L}"); n != std::string::npos) {
+            strSaid.replace(n, 3, strList);
+        }
+        EXPECT_NE(m_err.str().find(strSaid), std::string::npos) << m_err.str();
+    }
+}
+
+// An interrupt while the list is read ends the command with its status, nothing run; one
+// while the list is saved lets the save finish, with no temporary file left.
+TEST_F(RunnerTest, InterruptsWhileTheListIsReadOrSaved) {
+    BuildTree(Src(), {{"a.txt", "a"}});
+    WriteList();
+    ListFilePlatform platform(m_platform);
+    const ScopedPlatform installed(platform);
+    platform.m_beforeRead = [] { ::raise(SIGINT); };
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1}), kExitInterrupted);
+    EXPECT_FALSE(Exists(Dst()));
+
+    platform.m_beforeRead = nullptr;
+    platform.m_beforeWrite = [] { ::raise(SIGTERM); };
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1}), kExitInterrupted);
+    EXPECT_EQ(ReadFile(Dst("a.txt")), "a");
+    EXPECT_EQ(PairAtIndex(*GroupAtIndex(Reload(), 0), 0)->m_nFilesCopied, 1u);
+    EXPECT_EQ(ListTree(m_temp.Path()),
+              (std::vector<std::string>{"Synclist.dat", "dst/", "dst/a.txt", "src/", "src/a.txt"}));
 }
 
 // The portable copy beside the program where its folder may be written; else the user's

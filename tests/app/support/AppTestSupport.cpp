@@ -14,6 +14,9 @@ PromptAnswerer::PromptAnswerer()
     : m_hooks(
           [this](QWidget*, const QString& strText, MessageButtons buttons, QMessageBox::Icon) {
               m_messages << strText;
+              if (m_whileShown) {
+                  m_whileShown(strText);
+              }
               if (!m_answers.empty()) {
                   const QMessageBox::StandardButton answer = m_answers.front();
                   m_answers.pop_front();

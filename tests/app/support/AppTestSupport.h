@@ -22,6 +22,8 @@ public:
     PromptAnswerer();
 
     std::deque<QMessageBox::StandardButton> m_answers;
+    // Runs while a message box is up, before it is answered.
+    std::function<void(const QString& strText)> m_whileShown;
     QString m_strChosenFolder;
     QStringList m_messages;
     QStringList m_folderTitles;
