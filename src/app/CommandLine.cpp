@@ -85,7 +85,12 @@ int RunFromCommandLine(int argc, char** argv) {
         QStringLiteral("Work on <n> files at once (default: the number of cores, at most 8; 1 "
                        "works one file at a time)."),
         QStringLiteral("n"));
-    parser.addOptions({list, run, pair, dryRun, threads, kListFileOption});
+    const QCommandLineOption allowEmpty(
+        QStringLiteral("allow-empty-destination"),
+        QStringLiteral("Copy into a destination folder that is empty although an earlier run "
+                       "copied files there. Without it that is an error, since the folder may "
+                       "be the mount point of a disk that is not mounted."));
+    parser.addOptions({list, run, pair, dryRun, allowEmpty, threads, kListFileOption});
 
     if (!parser.parse(QCoreApplication::arguments())) {
         return UsageError(parser.errorText().toStdString());
@@ -110,9 +115,10 @@ int RunFromCommandLine(int argc, char** argv) {
     if (parser.isSet(list) == parser.isSet(run)) {
         return UsageError("give either --list or --run GROUP");
     }
-    if (parser.isSet(list) &&
-        (parser.isSet(pair) || parser.isSet(dryRun) || parser.isSet(threads))) {
-        return UsageError("--pair, --dry-run and --threads go with --run");
+    if (parser.isSet(list) && (parser.isSet(pair) || parser.isSet(dryRun) ||
+                               parser.isSet(threads) || parser.isSet(allowEmpty))) {
+        return UsageError(
+            "--pair, --dry-run, --allow-empty-destination and --threads go with --run");
     }
     if (parser.isSet(threads)) {
         bool bNumber = false;
@@ -126,6 +132,7 @@ int RunFromCommandLine(int argc, char** argv) {
         parser.isSet(list) ? CRunnerOptions::Command::List : CRunnerOptions::Command::Run;
     options.strGroup = parser.value(run).toStdString();
     options.bDryRun = parser.isSet(dryRun);
+    options.bAllowEmptyDestination = parser.isSet(allowEmpty);
     if (parser.isSet(pair)) {
         bool bNumber = false;
         options.nPair = parser.value(pair).toInt(&bNumber);

@@ -233,13 +233,14 @@ int RunGroup(const CRunnerOptions& options, CSyncGroup& group, std::ostream& out
     int nStatus = kExitClean;
     std::vector<const CSyncPair*> ran;
     {
-        CRunnerConsole console(out, pProgress, bSameScreen);
+        CRunnerConsole console(out, pProgress, bSameScreen, options.bAllowEmptyDestination);
         for (CSyncPair* pPair : pairs) {
             if (g_bInterrupted.load()) {
                 break;
             }
             pPair->m_pLogList = &console;
-            pPair->m_pProgressDlg = pProgress != nullptr ? &console : nullptr;
+            // The console answers the engine's question even without a progress line.
+            pPair->m_pProgressDlg = &console;
             // The handler is shown the pair's cancel request before the flag is looked at:
             // a signal at any moment either reaches the request or is seen here.
             pPair->m_bCancel.store(0);

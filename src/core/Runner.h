@@ -19,6 +19,9 @@ struct CRunnerOptions {
     std::string strGroup = {};  // a group's name (the first of that name) or its number from 1
     int32_t nPair = 0;          // a pair's number from 1; 0: every pair of the group
     bool bDryRun = false;
+    // Copy into a destination folder that is empty although an earlier run copied files
+    // there (without it, that is an error: the folder may be an unmounted disk's mount point).
+    bool bAllowEmptyDestination = false;
     unsigned nThreads = 0;  // files worked on at once; 0: the engine's default
     // How long the save waits for another program that holds the list's lock.
     std::chrono::milliseconds lockWait = kGroupListLockWait;

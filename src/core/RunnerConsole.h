@@ -15,8 +15,14 @@ public:
     // pProgress: where the progress line goes (a terminal), or nullptr for none.
     // bSameScreen: the lines go to that terminal too, so the progress line makes way for
     // each of them.
-    CRunnerConsole(std::ostream& out, std::ostream* pProgress, bool bSameScreen)
-        : m_out(out), m_pProgress(pProgress), m_bSameScreen(bSameScreen) {}
+    // bAllowEmptyDestination answers whether to copy into a destination that is empty
+    // although an earlier run copied files there.
+    CRunnerConsole(std::ostream& out, std::ostream* pProgress, bool bSameScreen,
+                   bool bAllowEmptyDestination = false)
+        : m_out(out),
+          m_pProgress(pProgress),
+          m_bSameScreen(bSameScreen),
+          m_bAllowEmptyDestination(bAllowEmptyDestination) {}
     ~CRunnerConsole() override { ClearProgress(); }
 
     // A line as the log window would show it; control characters are escaped, so no name
@@ -24,6 +30,9 @@ public:
     void InsertString(int nIndex, const std::string& strLine) override;
     void SetDlgItemText(int nId, const std::string& strText) override;
     void PostEndOfRun() override {}
+    bool ConfirmEmptyDestination(const std::string& /*strDestination*/) override {
+        return m_bAllowEmptyDestination;
+    }
 
     // Takes the progress line away, for example before the program ends.
     void ClearProgress();
@@ -35,6 +44,7 @@ private:
     std::ostream& m_out;
     std::ostream* m_pProgress;
     bool m_bSameScreen;
+    bool m_bAllowEmptyDestination;
     std::map<int, std::string> m_fields;
     unsigned m_nFilesStarted = 0;
     bool m_bProgressShown = false;

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <functional>
+#include <filesystem>
 #include <sstream>
 
 #include "EngineFixture.h"
@@ -138,6 +139,22 @@ TEST_F(RunnerTest, DryRunWritesNothing) {
     EXPECT_FALSE(Exists(Dst()));
 }
 
+// A destination that is empty although the last run found files: an error unless
+// --allow-empty-destination is given.
+TEST_F(RunnerTest, EmptyDestinationAfterAnEarlierRunNeedsLeave) {
+    BuildTree(Src(), {{"a.txt", "a"}});
+    WriteList();
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1}), kExitClean);
+    std::filesystem::remove(Dst("a.txt"));
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1}), kExitErrors);
+    EXPECT_EQ(m_out.str(), "ERROR: Destination folder is empty, although an earlier run copied "
+                           "files there (is its disk mounted?):" +
+                               Dst() + "\n");
+    EXPECT_FALSE(Exists(Dst("a.txt")));
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1, .bAllowEmptyDestination = true}), kExitClean);
+    EXPECT_TRUE(Exists(Dst("a.txt")));
+}
+
 // Another program changes the list while the run goes on: its changes stay, and the pair
 // that ran gets its figures and date.
 TEST_F(RunnerTest, SaveKeepsWhatOthersChangedMeanwhile) {
@@ -229,8 +246,9 @@ TEST_F(RunnerTest, SaveFindsAMovedPairAndPrintsWhatItCannotSave) {
             pair.m_strDestination += "-elsewhere";
         }
     });
-    ::unlink(Dst("a.txt").c_str());
-    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 3}), kExitErrors);
+    ::unlink(Dst("a.txt").c_str());  // copied again: the destination is empty now
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 3, .bAllowEmptyDestination = true}),
+              kExitErrors);
     EXPECT_NE(m_err.str().find("is no longer in the list; its figures are not saved"),
               std::string::npos);
     EXPECT_NE(m_out.str().find("Not saved: group \"Daily\", pair 3, " + Src() + " -> " + Dst() +
