@@ -6,19 +6,22 @@
 #include "SyncRun.h"
 
 // Why no step is handed out twice, nor a slot reused while a step still owns it: every
-// change of a slot's state and of the counters happens under the one lock. A thread works
-// on a step only after it changed that step's slot from Waiting to Working itself, under
-// the lock, and nothing else ever leaves Waiting. The walk's thread fills a slot only while
-// it is Free, and a slot becomes Free only when the walk's thread has applied the step in
-// it, which it does only once the step is Done. So a slot holds one step from its adding to
-// its applying, and that step is claimed at most once and applied exactly once, in order.
-// Outside the lock, a Working slot belongs to the thread that claimed it and a Done slot to
-// the walk's thread.
+// change of a slot's state, and every counter that another thread reads, is written under
+// the one lock. A thread works on a step only after it changed that step's slot from
+// Waiting to Working itself, under the lock, and nothing else ever leaves Waiting. The
+// walk's thread fills a slot only while it is Free, and a slot becomes Free only when the
+// walk's thread has applied the step in it, which it does only once the step is Done. So a
+// slot holds one step from its filling to its applying, and that step is claimed at most
+// once and applied exactly once, in order. Outside the lock, a filled slot that is not yet
+// published and a Done slot belong to the walk's thread, and a Working slot to the thread
+// that claimed it.
 
 namespace {
 
 // A sleeping worker is woken once this many files wait: waking one costs more than a file.
 constexpr uint64_t kWakeBatch = 8;
+// The walk's thread publishes its steps this many at a time.
+constexpr uint64_t kPublishBatch = 8;
 
 }  // namespace
 
@@ -69,7 +72,7 @@ void CFilePipeline::AddDone(CStepOutcome& outcome) {
     }
     Slot& slot = NextFree();
     std::swap(slot.outcome, outcome);
-    Publish(SlotState::Done);
+    Fill(slot, SlotState::Done);
 }
 
 void CFilePipeline::AddFile(const std::shared_ptr<const CFolderHandles>& folder,
@@ -84,7 +87,7 @@ void CFilePipeline::AddFile(const std::shared_ptr<const CFolderHandles>& folder,
     std::swap(slot.outcome, walked);
     slot.task.folder = folder;
     slot.task.strName = strName;
-    Publish(SlotState::Waiting);
+    Fill(slot, SlotState::Waiting);
 }
 
 void CFilePipeline::Finish() {
@@ -96,25 +99,36 @@ void CFilePipeline::Finish() {
 }
 
 // The slot for the next step, which is Free; makes room first when every slot is in use.
-// Only the walk's thread adds, so the slot stays Free until it publishes it.
+// Only the walk's thread fills slots and applies steps, so it reads m_nApplied without the
+// lock, and the slot stays Free until it publishes it.
 CFilePipeline::Slot& CFilePipeline::NextFree() {
-    ApplyDone();
-    for (;;) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_nAdded - m_nApplied < kCapacity) {
-                return m_slots[m_nAdded % kCapacity];
-            }
-        }
+    while (m_nFilled - m_nApplied == kCapacity) {
         HelpOrWait();
+    }
+    return m_slots[m_nFilled % kCapacity];
+}
+
+// The walk's thread hands its steps on a few at a time, so that it takes the lock once for
+// several of them.
+void CFilePipeline::Fill(Slot& slot, SlotState state) {
+    slot.filledAs = state;
+    if (++m_nFilled - m_nAdded >= kPublishBatch) {
+        Publish();
+        ApplyDone();
     }
 }
 
-void CFilePipeline::Publish(SlotState state) {
+void CFilePipeline::Publish() {
+    if (m_nFilled == m_nAdded) {
+        return;
+    }
     std::lock_guard lock(m_mutex);
-    m_slots[m_nAdded % kCapacity].state = state;
-    ++m_nAdded;
-    if (state == SlotState::Waiting && ++m_nWaitingFiles >= kWakeBatch && m_nSleeping > 0) {
+    for (; m_nAdded < m_nFilled; ++m_nAdded) {
+        Slot& slot = m_slots[m_nAdded % kCapacity];
+        slot.state = slot.filledAs;
+        m_nWaitingFiles += slot.state == SlotState::Waiting ? 1 : 0;
+    }
+    if (m_nWaitingFiles >= kWakeBatch && m_nSleeping > 0) {
         m_workAdded.notify_one();
     }
 }
@@ -122,12 +136,10 @@ void CFilePipeline::Publish(SlotState state) {
 // Applies the steps that are done, oldest first, up to the first one that is not.
 void CFilePipeline::ApplyDone() {
     for (;;) {
-        uint64_t nFirst = 0;
-        uint64_t nEnd = 0;
+        const uint64_t nFirst = m_nApplied;
+        uint64_t nEnd = nFirst;
         {
             std::lock_guard lock(m_mutex);
-            nFirst = m_nApplied;
-            nEnd = nFirst;
             while (nEnd < m_nAdded && m_slots[nEnd % kCapacity].state == SlotState::Done) {
                 ++nEnd;
             }
@@ -151,6 +163,7 @@ void CFilePipeline::ApplyDone() {
 }
 
 bool CFilePipeline::HelpOrWait() {
+    Publish();
     ApplyDone();
     Claimed claimed;
     {
@@ -161,9 +174,9 @@ bool CFilePipeline::HelpOrWait() {
         if (!ClaimLocked(claimed)) {
             // Every step is with a worker: wait for the oldest one.
             const Slot& oldest = m_slots[m_nApplied % kCapacity];
-            m_bWalkWaiting = true;
+            m_bWalkWaiting.store(true);
             m_stepDone.wait(lock, [&oldest] { return oldest.state == SlotState::Done; });
-            m_bWalkWaiting = false;
+            m_bWalkWaiting.store(false);
             return true;
         }
         // The walk's thread is busy with files now; sleeping workers take the rest.
@@ -195,7 +208,10 @@ bool CFilePipeline::ClaimLocked(Claimed& claimed) {
     return claimed.nCount > 0;
 }
 
+// Works on the claimed files in order. They are marked done together at the end, or one by
+// one while the walk's thread waits for one of them.
 void CFilePipeline::Work(const Claimed& claimed) {
+    size_t nMarked = 0;
     for (size_t i = 0; i < claimed.nCount; ++i) {
         Slot& slot = m_slots[claimed.steps[i] % kCapacity];
         // After a cancel no file is started; the walk would not have reached it.
@@ -204,10 +220,14 @@ void CFilePipeline::Work(const Claimed& claimed) {
         } else {
             slot.outcome.Clear();
         }
-        std::lock_guard lock(m_mutex);
-        slot.state = SlotState::Done;
-        if (m_bWalkWaiting) {
-            m_stepDone.notify_one();
+        if (i + 1 == claimed.nCount || m_bWalkWaiting.load(std::memory_order_relaxed)) {
+            std::lock_guard lock(m_mutex);
+            for (; nMarked <= i; ++nMarked) {
+                m_slots[claimed.steps[nMarked] % kCapacity].state = SlotState::Done;
+            }
+            if (m_bWalkWaiting.load(std::memory_order_relaxed)) {
+                m_stepDone.notify_one();
+            }
         }
     }
 }

@@ -82,7 +82,8 @@ private:
     struct Slot {
         CFileTask task;
         CStepOutcome outcome;
-        SlotState state = SlotState::Free;
+        SlotState state = SlotState::Free;     // under the lock
+        SlotState filledAs = SlotState::Free;  // the walk's thread only: its state once published
     };
     // A thread takes at most this many files at once: few enough that the others get their
     // share, enough that the claims are rare.
@@ -95,7 +96,8 @@ private:
 
     bool Inline() const { return m_workers.empty(); }
     Slot& NextFree();
-    void Publish(SlotState state);
+    void Fill(Slot& slot, SlotState state);
+    void Publish();
     void ApplyDone();
     // Works on unclaimed files, or waits for the oldest step; false when none is left.
     bool HelpOrWait();
@@ -107,15 +109,17 @@ private:
     Examine m_examine;
     Apply m_apply;
     std::unique_ptr<Slot[]> m_slots;
-    // Everything below is under the lock. The walk's thread alone adds and applies steps;
-    // any thread claims them.
+    // The walk's thread alone fills, publishes and applies steps; any thread claims them.
+    uint64_t m_nFilled = 0;  // the walk's thread only
+    // Everything below is written under the lock.
     std::mutex m_mutex;
-    uint64_t m_nAdded = 0;
-    uint64_t m_nApplied = 0;
+    uint64_t m_nAdded = 0;         // published
+    uint64_t m_nApplied = 0;       // read by the walk's thread without the lock: it alone writes it
     uint64_t m_nNextClaim = 0;     // no step before it is Waiting
     uint64_t m_nWaitingFiles = 0;  // steps in the Waiting state
     int m_nSleeping = 0;
-    bool m_bWalkWaiting = false;
+    // Also read without the lock, as a hint to workers to mark each file done at once.
+    std::atomic<bool> m_bWalkWaiting{false};
     bool m_bStop = false;
     std::condition_variable m_workAdded;
     std::condition_variable m_stepDone;
