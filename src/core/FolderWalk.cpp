@@ -79,6 +79,7 @@ bool CSyncPair::OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutc
         if (!run.plan.bMayCreateDestination) {
             step.Error("ERROR: Destination folder not found (is its disk mounted?):" +
                        m_strDestination);
+            run.bDestinationRefused = true;
             return false;
         }
         if (run.plan.bDryRun) {
@@ -103,8 +104,12 @@ bool CSyncPair::OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutc
         top.nDestinationError = platform.GetLastError();
     }
     top.destination.Reset(fd);
-    return top.bDestinationIsNew || !run.plan.bFoundFilesBefore || !top.destination.Valid() ||
-           MayFillEmptyDestination(top.destination.Get(), step);
+    if (top.bDestinationIsNew || !run.plan.bFoundFilesBefore || !top.destination.Valid() ||
+        MayFillEmptyDestination(top.destination.Get(), step)) {
+        return true;
+    }
+    run.bDestinationRefused = true;
+    return false;
 }
 
 // An empty destination after an earlier run found files is most likely a mount point

@@ -144,6 +144,8 @@ struct CSyncRun {
     // the top folder); a folder above them is opened again when the walk returns to it.
     size_t nHeldLevels = 1;
     bool bWrote = false;  // something reached the destination and must be flushed
+    // The destination looked like the mount point of a disk that is not mounted.
+    bool bDestinationRefused = false;
 
     // The running totals not yet told to the progress window.
     struct Totals {

@@ -140,6 +140,10 @@ int32_t CSyncPair::DoSyncPair(bool bDryRun) {
 }
 
 int32_t CSyncPair::RunOneWay(CRunPlan& plan) {
+    // What the last run found stays when this one is refused for a destination that looks
+    // unmounted: it is what tells the next run to look before it copies.
+    const uint32_t figuresBefore[] = {m_nFilesFound, m_nDirectories, m_nFilesCopied,
+                                      m_dwBytesCopied};
     m_nFilesFound = 0;
     m_nDirectories = 0;
     m_nFilesCopied = 0;
@@ -177,6 +181,12 @@ int32_t CSyncPair::RunOneWay(CRunPlan& plan) {
     FlushDestination(run);
     run.path.clear();
     run.pipeline.reset();
+    if (run.bDestinationRefused) {
+        m_nFilesFound = figuresBefore[0];
+        m_nDirectories = figuresBefore[1];
+        m_nFilesCopied = figuresBefore[2];
+        m_dwBytesCopied = figuresBefore[3];
+    }
     // Unsigned arithmetic keeps the duration right across a wrap of the tick.
     m_dwElapsedMs = platform.GetTickCount() - m_dwElapsedMs;
 

@@ -45,7 +45,10 @@ TEST_F(EngineTest, DestinationThatHasGoneIsNotMadeAgain) {
             EXPECT_EQ(m_log.Lines(),
                       (std::vector<std::string>{
                           "ERROR: Destination folder not found (is its disk mounted?):" + Dst()}));
-            EXPECT_EQ(m_pair.m_nFilesFound, 0u);
+            // What the earlier run found stays, so the next run looks again.
+            EXPECT_EQ(m_pair.m_nFilesFound, 1u);
+            EXPECT_EQ(RunChecked(), 1);
+            EXPECT_FALSE(Exists(Dst()));
         }
     }
 }
@@ -77,6 +80,7 @@ TEST_F(EngineTest, EmptyDestinationAfterAnEarlierRunIsFilledOnlyWhenConfirmed) {
         EXPECT_EQ(progress.EmptyDestinationQuestions().size(), c.bAsked ? 1u : 0u);
         EXPECT_EQ(Exists(Dst("a.txt")), c.bCopies);
         if (!c.bCopies) {
+            EXPECT_EQ(m_pair.m_nFilesFound, c.nFoundBefore);  // the next run asks again
             EXPECT_EQ(
                 m_log.Lines(),
                 (std::vector<std::string>{"ERROR: Destination folder is empty, although an earlier "

@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "EngineFixture.h"
@@ -147,10 +147,12 @@ TEST_F(RunnerTest, EmptyDestinationAfterAnEarlierRunNeedsLeave) {
     EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1}), kExitClean);
     std::filesystem::remove(Dst("a.txt"));
     EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1}), kExitErrors);
-    EXPECT_EQ(m_out.str(), "ERROR: Destination folder is empty, although an earlier run copied "
-                           "files there (is its disk mounted?):" +
-                               Dst() + "\n");
+    EXPECT_EQ(m_out.str(),
+              "ERROR: Destination folder is empty, although an earlier run copied "
+              "files there (is its disk mounted?):" +
+                  Dst() + "\n");
     EXPECT_FALSE(Exists(Dst("a.txt")));
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1}), kExitErrors);  // and again next time
     EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1, .bAllowEmptyDestination = true}), kExitClean);
     EXPECT_TRUE(Exists(Dst("a.txt")));
 }
@@ -247,8 +249,7 @@ TEST_F(RunnerTest, SaveFindsAMovedPairAndPrintsWhatItCannotSave) {
         }
     });
     ::unlink(Dst("a.txt").c_str());  // copied again: the destination is empty now
-    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 3, .bAllowEmptyDestination = true}),
-              kExitErrors);
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 3, .bAllowEmptyDestination = true}), kExitErrors);
     EXPECT_NE(m_err.str().find("is no longer in the list; its figures are not saved"),
               std::string::npos);
     EXPECT_NE(m_out.str().find("Not saved: group \"Daily\", pair 3, " + Src() + " -> " + Dst() +
