@@ -125,7 +125,8 @@ bool CSyncProgressDlg::AskEmptyDestination(const QString& strDestination) {
                                          "run copied files there. Is its disk mounted? Copy "
                                          "everything again?\n\n%1")
                               .arg(strDestination),
-                          MessageButtons::YesNo, QMessageBox::Question) == QMessageBox::Yes;
+                          MessageButtons::YesNoDefaultNo,
+                          QMessageBox::Question) == QMessageBox::Yes;
 }
 
 void CSyncProgressDlg::OnCancel() {

@@ -18,6 +18,7 @@ FolderChooserHook& FolderChooserOverride() {
 QMessageBox::StandardButtons ButtonsOf(MessageButtons buttons) {
     switch (buttons) {
         case MessageButtons::YesNo:
+        case MessageButtons::YesNoDefaultNo:
             return QMessageBox::Yes | QMessageBox::No;
         case MessageButtons::RetryCancel:
             return QMessageBox::Retry | QMessageBox::Cancel;
@@ -35,6 +36,9 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* pOwner, const QString& strTe
         return MessageBoxOverride()(pOwner, strText, buttons, icon);
     }
     QMessageBox box(icon, QStringLiteral("Folvex"), strText, ButtonsOf(buttons), pOwner);
+    if (buttons == MessageButtons::YesNoDefaultNo) {
+        box.setDefaultButton(QMessageBox::No);
+    }
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -8,7 +8,8 @@
 
 class QWidget;
 
-enum class MessageButtons { Ok, YesNo, RetryCancel };
+// YesNoDefaultNo: Enter answers No, for a question whose Yes may cost the user dearly.
+enum class MessageButtons { Ok, YesNo, YesNoDefaultNo, RetryCancel };
 
 // A message box with the caption "Folvex"; returns the button that closed it.
 using MessageBoxHook = std::function<QMessageBox::StandardButton(

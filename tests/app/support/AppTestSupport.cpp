@@ -24,6 +24,7 @@ PromptAnswerer::PromptAnswerer()
               }
               switch (buttons) {
                   case MessageButtons::YesNo:
+                  case MessageButtons::YesNoDefaultNo:
                       return QMessageBox::Yes;
                   case MessageButtons::RetryCancel:
                       return QMessageBox::Cancel;
