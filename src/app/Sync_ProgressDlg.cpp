@@ -112,21 +112,34 @@ void CSyncProgressDlg::OnEndOfRun() {
 }
 
 bool CSyncProgressDlg::ConfirmEmptyDestination(const std::string& strDestination) {
-    bool bYes = false;
-    QMetaObject::invokeMethod(this, "AskEmptyDestination", Qt::BlockingQueuedConnection,
-                              Q_RETURN_ARG(bool, bYes),
-                              Q_ARG(QString, QString::fromStdString(strDestination)));
-    return bYes;
+    // The question and its answer pass under a lock of our own, not as arguments of the
+    // queued call, so that the hand-over is one a thread checker can see.
+    std::unique_lock lock(m_questionMutex);
+    m_strQuestionFolder = strDestination;
+    m_answer.reset();
+    lock.unlock();
+    QMetaObject::invokeMethod(this, "AskEmptyDestination", Qt::QueuedConnection);
+    lock.lock();
+    m_answered.wait(lock, [this] { return m_answer.has_value(); });
+    return *m_answer;
 }
 
-bool CSyncProgressDlg::AskEmptyDestination(const QString& strDestination) {
-    return ShowMessageBox(this,
-                          QStringLiteral("The destination folder is empty, although an earlier "
-                                         "run copied files there. Is its disk mounted? Copy "
-                                         "everything again?\n\n%1")
-                              .arg(strDestination),
-                          MessageButtons::YesNoDefaultNo,
-                          QMessageBox::Question) == QMessageBox::Yes;
+void CSyncProgressDlg::AskEmptyDestination() {
+    QString strFolder;
+    {
+        std::lock_guard lock(m_questionMutex);
+        strFolder = QString::fromStdString(m_strQuestionFolder);
+    }
+    const bool bYes =
+        ShowMessageBox(this,
+                       QStringLiteral("The destination folder is empty, although an earlier run "
+                                      "copied files there. Is its disk mounted? Copy everything "
+                                      "again?\n\n%1")
+                           .arg(strFolder),
+                       MessageButtons::YesNoDefaultNo, QMessageBox::Question) == QMessageBox::Yes;
+    std::lock_guard lock(m_questionMutex);
+    m_answer = bYes;
+    m_answered.notify_all();
 }
 
 void CSyncProgressDlg::OnCancel() {

@@ -8,8 +8,10 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <atomic>
+#include <condition_variable>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -53,7 +55,7 @@ private:
     void OnStart();
     // Queued by name from the worker, as CCoalescedUpdate::Deliver is.
     Q_INVOKABLE void OnEndOfRun();
-    Q_INVOKABLE bool AskEmptyDestination(const QString& strDestination);
+    Q_INVOKABLE void AskEmptyDestination();
     void ApplyFieldTexts();
     void ClearFieldTexts();
 
@@ -65,4 +67,9 @@ private:
     // Window thread only: the time since the run's start and the rate it gives.
     QElapsedTimer m_runClock;
     CRateMeter m_rate;
+    // The worker's question about an empty destination, and the user's answer.
+    std::mutex m_questionMutex;
+    std::condition_variable m_answered;
+    std::string m_strQuestionFolder;
+    std::optional<bool> m_answer;
 };
