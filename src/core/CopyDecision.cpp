@@ -52,6 +52,33 @@ bool IsExcluded(std::string_view relative, std::string_view exclude) {
     return false;
 }
 
+bool IsNameAllowed(std::string_view name, NameRules rules) {
+    if (rules == NameRules::Posix) {
+        return true;
+    }
+    constexpr std::string_view kForbidden = "\"*/:<>?\\|";
+    if (name.empty() || name.back() == '.' || name.back() == ' ' ||
+        std::any_of(name.begin(), name.end(), [&](char c) {
+            return static_cast<unsigned char>(c) < 0x20 ||
+                   kForbidden.find(c) != std::string_view::npos;
+        })) {
+        return false;
+    }
+    if (rules != NameRules::Fat) {
+        return true;
+    }
+    std::string strBase(name.substr(0, name.find('.')));
+    FoldCase(strBase);
+    static constexpr std::string_view kDevices[] = {"con", "prn", "aux", "nul"};
+    if (std::find(std::begin(kDevices), std::end(kDevices), strBase) != std::end(kDevices)) {
+        return false;
+    }
+    // COM1 to COM9 and LPT1 to LPT9.
+    return !(strBase.size() == 4 &&
+             (strBase.rfind("com", 0) == 0 || strBase.rfind("lpt", 0) == 0) && strBase[3] >= '1' &&
+             strBase[3] <= '9');
+}
+
 std::optional<FileVerdict> DecideBySource(const CFileStatus& source, const CopyRules& rules) {
     if (source.m_kind == FileKind::BrokenLink || source.m_kind == FileKind::Other) {
         return FileVerdict::NotRegularFile;

@@ -49,6 +49,11 @@ void FoldCase(std::string& strText);
 // entry not ended by ";" counts with its first 260 characters; empty entries are ignored.
 bool IsExcluded(std::string_view relative, std::string_view exclude);
 
+// Whether a file system that follows these rules can hold a name: FAT, exFAT and NTFS (as
+// Windows reads them) take no "*/:<>?\| nor control characters, nor a trailing dot or blank;
+// FAT takes no device name (CON, NUL, COM1, ...) either, with or without an extension.
+bool IsNameAllowed(std::string_view name, NameRules rules);
+
 // What the source's status alone decides (not a regular file, older than the reference
 // date); nothing when the destination must be looked at.
 std::optional<FileVerdict> DecideBySource(const CFileStatus& source, const CopyRules& rules);

@@ -33,7 +33,6 @@ void CStepOutcome::Clear() {
     nDirectories = 0;
     nFilesCopied = 0;
     nBytesCopied = 0;
-    bWrote = false;
 }
 
 CFilePipeline::CFilePipeline(unsigned nThreads, const std::atomic<int32_t>& cancel, Examine examine,

@@ -26,7 +26,6 @@ struct CStepOutcome {
     uint32_t nDirectories = 0;
     uint32_t nFilesCopied = 0;
     uint64_t nBytesCopied = 0;
-    bool bWrote = false;  // something reached the destination
 
     void Line(std::string strLine) { lines.push_back(std::move(strLine)); }
     void Error(std::string strLine) {

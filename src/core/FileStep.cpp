@@ -87,7 +87,10 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
             source = found->second;
         }
     }
-    if (const std::optional<FileVerdict> verdict = DecideBySource(source, run.rules)) {
+    // Times count as the same within the step that the destination's file system keeps.
+    CopyRules rules = run.rules;
+    rules.nDestTimeStepNs = folder.Traits().nTimeStepNs;
+    if (const std::optional<FileVerdict> verdict = DecideBySource(source, rules)) {
         if (*verdict == FileVerdict::NotRegularFile) {
             step.Line("Skipped (not a regular file):" + strSourcePath);
         } else if (run.plan.bDryRun) {
@@ -105,7 +108,7 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
     const bool bDestExists = folder.nDestinationError == 0 && !folder.bDestinationAbsent &&
                              platform.GetStatus(destAt, false, dest) &&
                              (dest.m_kind == FileKind::Regular || dest.m_kind == FileKind::Folder);
-    const FileDecision decision = DecideFile(source, bDestExists ? &dest : nullptr, run.rules);
+    const FileDecision decision = DecideFile(source, bDestExists ? &dest : nullptr, rules);
     if (decision.verdict == FileVerdict::DestinationNewerWarning) {
         step.Error("WARNING! Destination file is newer! Skipped:" + strSourcePath);
         return;
@@ -129,9 +132,9 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
     }
     if (decision.bClearAttributes && nError == 0) {
         // A failure here shows in the copy, which then cannot replace the file.
+        NoteWrite(folder);
         platform.SetAttributes(destAt, static_cast<uint8_t>(dest.m_attribute & ~kRhsAttributes));
         step.Line("ATTRIB -RHS: " + strDestPath);
-        step.bWrote = true;
     }
 
     // The true size, also for files of 2 GiB and more.
@@ -141,13 +144,16 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
     copy.nCopy = run.focus.Start(copy);
 
     if (nError == 0 && !run.plan.bDryRun) {
-        if (!folder.bDestinationIsNew && !folder.bLeftoversChecked.exchange(true)) {
-            platform.RemoveLeftoverTempFiles(folder.destination.Get(), folder.strDestination);
-        }
+        NoteWrite(folder);
+        const CFileSystemTraits& traits = folder.Traits();
         const uint32_t nFlags =
-            run.traits.bKeepsPermissions ? COPY_FILE_DEFAULT : COPY_FILE_NO_PERMISSIONS;
+            (traits.bKeepsPermissions ? COPY_FILE_DEFAULT : COPY_FILE_NO_PERMISSIONS) |
+            (traits.bUnnamedFiles ? COPY_FILE_DEFAULT : COPY_FILE_NAMED_TEMP);
+        // A replacement, or a new file where no unnamed one can be made, goes through a
+        // named temporary file.
+        const int fdTemp = StagingFolderFor(folder, bDestExists || !traits.bUnnamedFiles);
         if (!platform.CopyFileEx({folder.source.Get(), strName.c_str(), strSourcePath}, destAt,
-                                 CopyProgress, &copy, &m_bCancel, nFlags)) {
+                                 CopyProgress, &copy, &m_bCancel, nFlags, fdTemp)) {
             nError = platform.GetLastError();
         }
     }
@@ -159,8 +165,25 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
                        : WithReason("ERROR: Copying file: " + strDestPath, nError));
         return;
     }
-    step.bWrote = true;
     step.Line("OK Copied: " + strDestPath);
     step.nFilesCopied = 1;
     step.nBytesCopied = source.m_size64;
+    if (folder.Traits().bVerifyTimes && !TimeKept(destAt, source, folder.Traits())) {
+        step.Error("ERROR: Destination did not keep the file's time:" + strDestPath);
+    }
+}
+
+// Whether the copy kept its source's modification time, as far as the file system keeps
+// times: a file system whose type cannot vouch for it is asked after each copy.
+bool CSyncPair::TimeKept(const CPathAt& destAt, const CFileStatus& source,
+                         const CFileSystemTraits& traits) const {
+    CFileStatus kept;
+    if (!traits.bKeepsTimes || !Platform().GetStatus(destAt, false, kept)) {
+        return false;
+    }
+    CopyRules rules;
+    rules.bCheckDestDate = true;
+    rules.nDestTimeStepNs = traits.nTimeStepNs;
+    kept.m_size64 = source.m_size64;
+    return DecideFile(source, &kept, rules).verdict == FileVerdict::SameFile;
 }

@@ -4,6 +4,8 @@
 // lines and figures take their place among the files'.
 #include <algorithm>
 #include <cerrno>
+#include <optional>
+#include <unordered_map>
 
 #include "SyncGroup.h"
 #include "SyncRun.h"
@@ -27,13 +29,11 @@ std::shared_ptr<CFolderHandles> CFolderHandles::WithoutDescriptors() const {
     auto copy = std::make_shared<CFolderHandles>();
     copy->strSource = strSource;
     copy->strDestination = strDestination;
-    // Taken as the descriptor goes, so that the folder is known again when reopened.
-    copy->destinationIdentity =
-        destination.Valid() ? IdentityOf(destination.Get(), strDestination) : destinationIdentity;
+    copy->destinationIdentity = destinationIdentity;
+    copy->pDevice = pDevice;
     copy->nDestinationError = nDestinationError;
     copy->bDestinationIsNew = bDestinationIsNew;
     copy->bDestinationAbsent = bDestinationAbsent;
-    copy->bLeftoversChecked.store(bLeftoversChecked.load());
     return copy;
 }
 
@@ -49,22 +49,18 @@ bool CSyncPair::OpenTopFolders(CSyncRun& run) {
     const bool bOpened = OpenSourceFolder(*top, AT_FDCWD, step) && !Cancelled() &&
                          OpenTopDestination(run, handles, step);
     if (bOpened) {
-        ReadSourceFolder(*top, step);
+        KnowDestinationFolder(run, top->handles, nullptr, step);
+        run.destination = handles.destinationIdentity;
+        if (handles.bDestinationIsNew) {
+            NoteWrite(handles);
+        }
+        ReadSourceFolder(run, *top, step);
     }
     run.pipeline->AddDone(step);
     if (!bOpened) {
         return false;
     }
     handles.CountIn(run.nOpenFolders);
-    if (handles.destination.Valid()) {
-        IPlatform& platform = Platform();
-        run.traits = platform.FileSystemTraits(handles.destination.Get());
-        run.rules.nDestTimeStepNs = run.traits.nTimeStepNs;
-        CFileStatus status;
-        if (platform.GetStatus({handles.destination.Get(), ".", m_strDestination}, true, status)) {
-            run.destination = {status.m_nDevice, status.m_nInode};
-        }
-    }
     run.path.push_back(std::move(top));
     return true;
 }
@@ -89,7 +85,6 @@ bool CSyncPair::OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutc
         // One level: a missing parent is not made, and every copy then fails.
         if (platform.CreateDirectory(at)) {
             top.bDestinationIsNew = true;
-            step.bWrote = true;
         } else if (platform.GetLastError() != EEXIST) {
             top.nDestinationError = platform.GetLastError();
             return true;
@@ -151,13 +146,81 @@ bool CSyncPair::OpenSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome
 
 // Reads the entries of an open folder; a reading that fails part-way keeps what it read
 // and is an error.
-void CSyncPair::ReadSourceFolder(CWalkFolder& folder, CStepOutcome& step) {
+void CSyncPair::ReadSourceFolder(const CSyncRun& run, CWalkFolder& folder, CStepOutcome& step) {
     IPlatform& platform = Platform();
     const CFolderHandles& handles = *folder.handles;
     if (!platform.ReadFolder(handles.source.Get(), handles.strSource, folder.entries)) {
         step.Error(WithReason("ERROR: Couldn't read folder:" + handles.strSource,
                               platform.GetLastError()));
     }
+    if (handles.Traits().bIgnoresCase) {
+        FindCaseClashes(run, folder);
+    }
+}
+
+// Where the destination ignores letter case, names that differ only in case would land on
+// one file. Of each such group one name is copied: the one the destination already holds
+// as it is written, else the first the walk meets; the others are errors. Excluded names
+// take no part.
+void CSyncPair::FindCaseClashes(const CSyncRun& run, CWalkFolder& folder) const {
+    std::unordered_map<std::string, std::vector<const std::string*>> groups;
+    for (const CDirEntry& entry : folder.entries) {
+        std::string strFolded = entry.m_strName;
+        FoldCase(strFolded);
+        groups[std::move(strFolded)].push_back(&entry.m_strName);
+    }
+    const CFolderHandles& handles = *folder.handles;
+    std::optional<std::unordered_set<std::string>> held;  // read only when needed
+    for (auto& [strFolded, names] : groups) {
+        if (names.size() < 2) {
+            continue;
+        }
+        std::erase_if(names, [&](const std::string* pName) {
+            std::string strRelative(RelativePart(handles.strSource + "/" + *pName, m_strSource));
+            FoldCase(strRelative);
+            return IsExcluded(strRelative, run.rules.exclude);
+        });
+        if (names.size() < 2) {
+            continue;
+        }
+        if (!held) {
+            held.emplace();
+            std::vector<CDirEntry> entries;
+            posix::FileDescriptor reading(Platform().OpenFolder(
+                {handles.destination.Get(), ".", handles.strDestination}, false));
+            if (reading.Valid()) {
+                Platform().ReadFolder(reading.Get(), handles.strDestination, entries);
+            }
+            for (CDirEntry& entry : entries) {
+                held->insert(std::move(entry.m_strName));
+            }
+        }
+        const auto owner = std::find_if(names.begin(), names.end(), [&](const std::string* pName) {
+            return held->count(*pName);
+        });
+        const std::string* pOwner = owner != names.end() ? *owner : names.front();
+        for (const std::string* pName : names) {
+            if (pName != pOwner) {
+                folder.caseClashes.insert(*pName);
+            }
+        }
+    }
+}
+
+// Whether the destination can take the name: its file system may not hold it, or another
+// name of the folder takes its place there. False, with an error line, when it cannot.
+bool CSyncPair::MayPlaceName(const CWalkFolder& folder, const std::string& strName,
+                             const std::string& strSourcePath, CStepOutcome& step) const {
+    if (!IsNameAllowed(strName, folder.handles->Traits().names)) {
+        step.Error("ERROR: Name not allowed on the destination's file system:" + strSourcePath);
+        return false;
+    }
+    if (!folder.caseClashes.empty() && folder.caseClashes.count(strName) != 0) {
+        step.Error("ERROR: Name differs only in letter case from one already copied:" +
+                   strSourcePath);
+        return false;
+    }
+    return true;
 }
 
 void CSyncPair::SyncFolder(CSyncRun& run) {
@@ -175,6 +238,9 @@ void CSyncPair::SyncFolder(CSyncRun& run) {
             continue;
         }
         const CDirEntry& entry = folder.entries[folder.nNext++];
+        if (entry.m_strName == kStagingFolderName) {
+            continue;  // the copies' own temporary folder is never walked, nor counted
+        }
         if (IsFolderEntry(folder, entry)) {
             if (m_bSubFolders != 0) {
                 EnterSubFolder(run, folder, entry);
@@ -199,11 +265,13 @@ bool CSyncPair::IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry)
 }
 
 // Counts a file and hands it to the pipeline, unless the walk can decide about it alone:
-// excluded, or a name that differs only in letter case from one already handed on.
+// excluded, or a name the destination cannot take.
 void CSyncPair::HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry) {
     CStepOutcome step;
     step.nFilesFound = 1;
-    if (!m_strExclude.empty() || run.traits.bIgnoresCase) {
+    const bool bNamesChecked =
+        folder.handles->Traits().names != NameRules::Posix || !folder.caseClashes.empty();
+    if (!m_strExclude.empty() || bNamesChecked) {
         const std::string strSourcePath = folder.handles->strSource + "/" + entry.m_strName;
         std::string strFolded(RelativePart(strSourcePath, m_strSource));
         FoldCase(strFolded);
@@ -214,7 +282,7 @@ void CSyncPair::HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& 
             run.pipeline->AddDone(step);
             return;
         }
-        if (!ClaimName(run, folder, entry.m_strName, strSourcePath, step)) {
+        if (!MayPlaceName(folder, entry.m_strName, strSourcePath, step)) {
             run.pipeline->AddDone(step);
             return;
         }
@@ -245,23 +313,23 @@ void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEnt
     if (!OpenSourceFolder(*child, above.source.Get(), step)) {
         // Its destination folder is still made, as for a folder that can be read.
         step.nDirectories = 1;
-        OpenDestinationSubFolder(run, above, strName, handles, step);
+        if (MayPlaceName(parent, strName, handles.strSource, step)) {
+            OpenDestinationSubFolder(run, above, strName, handles, step);
+        }
         run.pipeline->AddDone(step);
         return;
     }
-    const bool bOnPath = std::any_of(run.path.begin(), run.path.end(), [&](const auto& pLevel) {
-        return pLevel->identity == child->identity;
-    });
-    if (bOnPath || child->identity == run.destination) {
+    if (LeadsIntoItself(run, parent, *child)) {
         step.Line("Skipped folder link loop:" + handles.strSource);
         run.pipeline->AddDone(step);
         return;
     }
     step.nDirectories = 1;
-    const bool bEntered = ClaimName(run, parent, strName, handles.strSource, step) &&
+    const bool bEntered = MayPlaceName(parent, strName, handles.strSource, step) &&
                           OpenDestinationSubFolder(run, above, strName, handles, step);
     if (bEntered) {
-        ReadSourceFolder(*child, step);
+        KnowDestinationFolder(run, child->handles, &above, step);
+        ReadSourceFolder(run, *child, step);
     }
     run.pipeline->AddDone(step);
     if (!bEntered) {
@@ -274,6 +342,25 @@ void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEnt
         CWalkFolder& released = *run.path[nDepth - run.nHeldLevels - 1];
         released.handles = released.handles->WithoutDescriptors();
     }
+}
+
+// A source folder the walk must not enter: one already on its path (a link round in a
+// circle), or the destination folder or one inside it, reached through a link or a mount,
+// whose copy would list itself again at every level.
+bool CSyncPair::LeadsIntoItself(const CSyncRun& run, const CWalkFolder& parent,
+                                const CWalkFolder& child) const {
+    const CFolderIdentity& identity = child.identity;
+    if (identity == run.destination ||
+        std::any_of(run.path.begin(), run.path.end(), [&](const auto& pLevel) {
+            return pLevel->identity == identity || pLevel->handles->destinationIdentity == identity;
+        })) {
+        return true;
+    }
+    // Only a link or a mount can lead from the source into the destination; ".." tells
+    // where such a folder lies.
+    return (child.bReachedByLink || identity.nDevice != parent.identity.nDevice) &&
+           run.destination.nInode != 0 &&
+           Platform().IsFolderWithin(child.handles->source.Get(), run.destination);
 }
 
 // Makes the destination sub-folder and opens it, never through a link. False, with an
@@ -299,7 +386,7 @@ bool CSyncPair::OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandl
         int32_t nCreateError = 0;
         if (platform.CreateDirectory(at)) {
             child.bDestinationIsNew = true;
-            step.bWrote = true;
+            NoteWrite(parent);
         } else {
             nCreateError = platform.GetLastError();
         }
@@ -320,22 +407,6 @@ bool CSyncPair::OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandl
     }
     child.nDestinationError = nOpenError;
     return true;
-}
-
-// Where the destination ignores letter case, a second name that differs from one already
-// handed on only in case would overwrite it: it is an error instead.
-bool CSyncPair::ClaimName(const CSyncRun& run, CWalkFolder& folder, const std::string& strName,
-                          const std::string& strSourcePath, CStepOutcome& step) {
-    if (!run.traits.bIgnoresCase) {
-        return true;
-    }
-    std::string strFolded = strName;
-    FoldCase(strFolded);
-    if (folder.foldedNames.insert(std::move(strFolded)).second) {
-        return true;
-    }
-    step.Error("ERROR: Name differs only in letter case from one already copied:" + strSourcePath);
-    return false;
 }
 
 // Opens the deepest folder on the path again, and the folders between it and the nearest

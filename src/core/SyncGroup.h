@@ -18,6 +18,9 @@ struct CRunPlan;
 struct CStepOutcome;
 struct CSyncRun;
 struct CWalkFolder;
+struct CPathAt;
+struct CFileStatus;
+struct CFileSystemTraits;
 
 // Seconds since 1970-01-01 00:00:00 UTC, as the group list file stores them.
 using CTime32 = uint32_t;
@@ -151,19 +154,29 @@ private:
     bool OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutcome& step);
     bool MayFillEmptyDestination(int fdDestination, CStepOutcome& step);
     bool OpenSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome& step);
-    void ReadSourceFolder(CWalkFolder& folder, CStepOutcome& step);
+    void ReadSourceFolder(const CSyncRun& run, CWalkFolder& folder, CStepOutcome& step);
+    void FindCaseClashes(const CSyncRun& run, CWalkFolder& folder) const;
+    bool MayPlaceName(const CWalkFolder& folder, const std::string& strName,
+                      const std::string& strSourcePath, CStepOutcome& step) const;
+    bool LeadsIntoItself(const CSyncRun& run, const CWalkFolder& parent,
+                         const CWalkFolder& child) const;
     bool IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) const;
     void HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry);
     void EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntry& entry);
     bool OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandles& parent,
                                   const std::string& strName, CFolderHandles& child,
                                   CStepOutcome& step);
-    bool ClaimName(const CSyncRun& run, CWalkFolder& folder, const std::string& strName,
-                   const std::string& strSourcePath, CStepOutcome& step);
     void ReopenFolder(CSyncRun& run);
     // The run's end and its figures (Synchronize.cpp).
     void ApplyStep(CSyncRun& run, CStepOutcome& step);
     void TellTotals(CSyncRun& run);
+    bool TimeKept(const CPathAt& destAt, const CFileStatus& source,
+                  const CFileSystemTraits& traits) const;
+    // The destination side (DestinationSide.cpp).
+    void KnowDestinationFolder(CSyncRun& run, const std::shared_ptr<CFolderHandles>& pFolder,
+                               const CFolderHandles* pParent, CStepOutcome& step);
+    void NoteWrite(const CFolderHandles& folder) const;
+    int StagingFolderFor(const CFolderHandles& folder, bool bMake) const;
     void FlushDestination(CSyncRun& run);
     void AddLogLine(const std::string& strLine);
     void SetProgressField(int nId, const std::string& strText) const;

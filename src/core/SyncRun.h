@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -16,6 +17,8 @@
 #include "FilePipeline.h"
 #include "PosixHandles.h"
 #include "platform.h"
+
+struct CDestinationDevice;
 
 // A source folder and its destination folder as the files in them need them: paths for the
 // log, descriptors for the *at() calls. Shared by the walk and every file in flight from
@@ -43,20 +46,40 @@ struct CFolderHandles {
     std::string strDestination;  // its destination folder's full path
     posix::FileDescriptor source;
     posix::FileDescriptor destination;
-    // The destination folder's identity, taken when the walk lets its descriptor go, so that
-    // it is known again when the walk opens it anew.
+    // The destination folder's identity, so that it is known again when the walk opens it
+    // anew, and no source folder can lead into it.
     CFolderIdentity destinationIdentity;
+    // The run's record of the destination folder's device; none without a destination.
+    CDestinationDevice* pDevice = nullptr;
+    // What the destination folder's file system keeps.
+    const CFileSystemTraits& Traits() const;
     // Why nothing can be written into the destination folder; 0 when it can.
     int32_t nDestinationError = 0;
-    // Made by this run, so no leftover of an earlier copy can be in it.
+    // Made by this run.
     bool bDestinationIsNew = false;
     // A dry run found no destination folder where the run would make one.
     bool bDestinationAbsent = false;
-    // The first copy into the folder removes the leftovers of killed copies.
-    mutable std::atomic<bool> bLeftoversChecked{false};
 
 private:
     std::atomic<int>* m_pOpenCount = nullptr;
+};
+
+// A device of the destination side, as one run meets it: what its file system keeps, found
+// out once; the run's first destination folder on it, kept open for the flush; and the
+// folder ".folvex-tmp" there, where the named temporary files of copies onto the device are
+// made (new files on file systems that make unnamed ones need none). When the run first
+// writes to the device, the leftovers of copies killed earlier are removed from that folder,
+// so that no run has to look into every folder for them.
+struct CDestinationDevice {
+    CFileSystemTraits traits;
+    std::shared_ptr<const CFolderHandles> root;
+    std::atomic<bool> bWritten{false};
+    // The staging folder: looked for (and cleared) at the first write, made when needed.
+    enum StagingState : int { NotLookedFor, Absent, Open };
+    std::atomic<int> stagingState{NotLookedFor};
+    std::mutex stagingMutex;
+    posix::FileDescriptor staging;
+    bool bStagingMadeOnce = false;  // under the mutex: a failed attempt is not repeated
 };
 
 // One folder on the walk's path, and the entries still to visit.
@@ -65,8 +88,9 @@ struct CWalkFolder {
     std::string strName;          // its name in the folder above ("" at the top)
     bool bReachedByLink = false;  // its name in the folder above is a link to it
     CFolderIdentity identity;     // the source folder's
-    // The folded names handed on so far, where the destination ignores letter case.
-    std::unordered_set<std::string> foldedNames;
+    // Where the destination ignores letter case: the names that another of the folder's
+    // names takes the place of there.
+    std::unordered_set<std::string> caseClashes;
     std::vector<CDirEntry> entries;
     size_t nNext = 0;
 
@@ -132,9 +156,10 @@ struct CSyncRun {
     // The walk's path, the top folder first. Only the deepest levels (and the top) hold
     // their descriptors, so a deep tree cannot use them all up.
     std::vector<std::unique_ptr<CWalkFolder>> path;
-    // The destination folder, which the walk never enters, and what its file system keeps.
+    // The destination folder, which the walk never enters, nor anything below it.
     CFolderIdentity destination;
-    CFileSystemTraits traits;
+    // The devices of the destination side that the run meets; only the walk's thread adds.
+    std::unordered_map<uint64_t, std::unique_ptr<CDestinationDevice>> devices;
     std::unique_ptr<CFilePipeline> pipeline;
     mutable CCopyFocus focus;
     // Folders whose descriptors are open, on the walk's path or for files in flight.
@@ -143,7 +168,6 @@ struct CSyncRun {
     // The walk holds the descriptors of this many of the deepest folders on its path (and of
     // the top folder); a folder above them is opened again when the walk returns to it.
     size_t nHeldLevels = 1;
-    bool bWrote = false;  // something reached the destination and must be flushed
     // The destination looked like the mount point of a disk that is not mounted.
     bool bDestinationRefused = false;
 

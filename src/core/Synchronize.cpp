@@ -206,21 +206,6 @@ int32_t CSyncPair::RunOneWay(CRunPlan& plan) {
     return m_nErrors;
 }
 
-// What the run wrote is on disk before it may say "Succes" and move the date.
-void CSyncPair::FlushDestination(CSyncRun& run) {
-    if (Cancelled() || !run.bWrote || run.plan.bDryRun || run.path.empty() ||
-        !run.path.front()->handles->destination.Valid()) {
-        return;
-    }
-    SetProgressField(IDC_PROGRESS_FILE, "Flushing to disk...");
-    IPlatform& platform = Platform();
-    if (!platform.FlushFileSystem(run.path.front()->handles->destination.Get(), m_strDestination)) {
-        AddLogLine(
-            WithReason("ERROR: Flushing to disk:" + m_strDestination, platform.GetLastError()));
-        ++m_nErrors;
-    }
-}
-
 // One step of the walk, in walk order: its lines go to the log, its figures to the pair's.
 void CSyncPair::ApplyStep(CSyncRun& run, CStepOutcome& step) {
     for (const std::string& strLine : step.lines) {
@@ -235,7 +220,6 @@ void CSyncPair::ApplyStep(CSyncRun& run, CStepOutcome& step) {
     m_nFilesCopied += step.nFilesCopied;
     // The stored figure is 32-bit and wraps, as the group list file keeps it.
     m_dwBytesCopied += static_cast<uint32_t>(step.nBytesCopied);
-    run.bWrote = run.bWrote || step.bWrote;
     run.untold.nFilesChecked += step.nFilesFound;
     run.untold.nFilesCopied += step.nFilesCopied;
     run.untold.nBytesCopied += step.nBytesCopied;

@@ -68,6 +68,13 @@ struct CPathAt {
     }
 };
 
+// Which names a file system cannot hold.
+enum class NameRules : uint8_t {
+    Posix,    // only "/" and the empty name
+    Windows,  // exFAT and NTFS: also "*:<>?\|, control characters, a trailing dot or blank
+    Fat,      // FAT: the same, and the device names CON, NUL, COM1...
+};
+
 // What a file system keeps of what a copy gives it.
 struct CFileSystemTraits {
     // The step of the modification times it keeps, in nanoseconds (1: full precision).
@@ -75,6 +82,17 @@ struct CFileSystemTraits {
     bool bKeepsPermissions = true;
     // Names that differ only in letter case name the same file.
     bool bIgnoresCase = false;
+    bool bHardLinks = true;
+    bool bKeepsTimes = true;
+    // It makes unnamed files (O_TMPFILE), which a new copy is written into.
+    bool bUnnamedFiles = true;
+    NameRules names = NameRules::Posix;
+    // Its type cannot vouch that it keeps what it is given: times are read back after a copy.
+    bool bVerifyTimes = false;
+    // Found out by a probe in the folder rather than known from the type.
+    bool bProbed = false;
+    // The type's name, for the log ("exfat (fuseblk)", "fusefat"); empty for POSIX types.
+    std::string strType;
 };
 
 // A folder's identity: its device and inode numbers. Two paths with the same identity are
@@ -98,6 +116,8 @@ enum CopyFlags : uint32_t {
     COPY_FILE_DEFAULT = 0,
     // The destination cannot keep permission bits: the copy does not try to set them.
     COPY_FILE_NO_PERMISSIONS = 1,
+    // The destination's file system makes no unnamed files: a named temporary file at once.
+    COPY_FILE_NAMED_TEMP = 2,
 };
 
 // The copy's progress routine: total file size, total bytes transferred, stream size,
@@ -119,6 +139,9 @@ constexpr int32_t kErrorNotRegularFile = 0x10001;
 
 // Whether a name is one of the copy's own temporary files.
 bool IsCopyTempName(const std::string& strName);
+// The folder, at the top of a destination's part on one device, where copies make their
+// named temporary files. Never walked nor copied.
+inline constexpr const char* kStagingFolderName = ".folvex-tmp";
 
 class IPlatform {
 public:
@@ -135,6 +158,8 @@ public:
     virtual bool IsFolderEmpty(int fdFolder, bool& bEmpty) = 0;
     // Creates one folder level; false when it failed (an existing folder included).
     virtual bool CreateDirectory(const CPathAt& at) = 0;
+    // Removes an empty folder; false when it failed (it is not empty, or it is in use).
+    virtual bool RemoveFolder(const CPathAt& at) = 0;
     // Status of a file (an empty name: of the open folder itself); false when it cannot be
     // queried.
     virtual bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) = 0;
@@ -145,16 +170,19 @@ public:
     // under the destination's name only once complete. Carries the source's permission bits
     // and modification time. Watches *pCancel between chunks. A source that changes while it
     // is copied is copied again once; a second change fails with kErrorSourceChanged. A
-    // destination that is a link is replaced itself; what it leads to is never touched.
+    // destination that is a link is replaced itself; what it leads to is never touched. A
+    // named temporary file is made in fdTempFolder, a folder on the destination's file
+    // system (-1: beside the destination).
     virtual bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
-                            void* pData, const std::atomic<int32_t>* pCancel,
-                            uint32_t nCopyFlags) = 0;
+                            void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
+                            int fdTempFolder) = 0;
     // Removes the copy's temporary files that a process which has ended left in a folder.
     virtual void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) = 0;
     // Writes what is cached for the file system of an open folder to its disk.
     virtual bool FlushFileSystem(int fdFolder, const std::string& strPath) = 0;
-    // What the file system of an open folder keeps.
-    virtual CFileSystemTraits FileSystemTraits(int fdFolder) = 0;
+    // What the file system of an open folder keeps. Where its type does not tell, and
+    // bMayProbe allows, a temporary file in the folder finds out.
+    virtual CFileSystemTraits FileSystemTraits(int fdFolder, bool bMayProbe) = 0;
     // The error code of the calling thread's last failed operation.
     virtual int32_t GetLastError() = 0;
     // Milliseconds of a monotonic clock, 32 bits, wrapping.
@@ -163,6 +191,8 @@ public:
     virtual uint32_t GetCurrentTime() = 0;
     // The identities of a folder and of the folders above it, for comparing folders.
     virtual CFolderAncestry FolderAncestry(const std::string& strPath) = 0;
+    // Whether an open folder is the given one or lies below it, as ".." leads up from it.
+    virtual bool IsFolderWithin(int fdFolder, const CFolderIdentity& ancestor) = 0;
     // Reads a whole regular file; false when it cannot be opened or read, with the reason in
     // nErrno (ENOENT: there is nothing of that name). A folder (EISDIR), FIFO or device
     // (kErrorNotRegularFile) is refused without waiting for it or reading from it.
@@ -188,17 +218,20 @@ public:
                     std::vector<CDirEntry>& entries) override;
     bool IsFolderEmpty(int fdFolder, bool& bEmpty) override;
     bool CreateDirectory(const CPathAt& at) override;
+    bool RemoveFolder(const CPathAt& at) override;
     bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override;
     bool SetAttributes(const CPathAt& at, uint8_t attributes) override;
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
-                    void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags) override;
+                    void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
+                    int fdTempFolder) override;
     void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) override;
     bool FlushFileSystem(int fdFolder, const std::string& strPath) override;
-    CFileSystemTraits FileSystemTraits(int fdFolder) override;
+    CFileSystemTraits FileSystemTraits(int fdFolder, bool bMayProbe) override;
     int32_t GetLastError() override;
     uint32_t GetTickCount() override;
     uint32_t GetCurrentTime() override;
     CFolderAncestry FolderAncestry(const std::string& strPath) override;
+    bool IsFolderWithin(int fdFolder, const CFolderIdentity& ancestor) override;
     bool ReadWholeFile(const std::string& strPath, std::string& bytes, int& nErrno) override;
     bool Exists(const std::string& strPath) override;
     bool RenameFile(const std::string& strFrom, const std::string& strTo,
@@ -223,6 +256,7 @@ public:
         return m_inner.IsFolderEmpty(fdFolder, bEmpty);
     }
     bool CreateDirectory(const CPathAt& at) override { return m_inner.CreateDirectory(at); }
+    bool RemoveFolder(const CPathAt& at) override { return m_inner.RemoveFolder(at); }
     bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override {
         return m_inner.GetStatus(at, bFollowLink, status);
     }
@@ -230,9 +264,9 @@ public:
         return m_inner.SetAttributes(at, attributes);
     }
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
-                    void* pData, const std::atomic<int32_t>* pCancel,
-                    uint32_t nCopyFlags) override {
-        return m_inner.CopyFileEx(from, to, pProgress, pData, pCancel, nCopyFlags);
+                    void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
+                    int fdTempFolder) override {
+        return m_inner.CopyFileEx(from, to, pProgress, pData, pCancel, nCopyFlags, fdTempFolder);
     }
     void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) override {
         m_inner.RemoveLeftoverTempFiles(fdFolder, strPath);
@@ -240,14 +274,17 @@ public:
     bool FlushFileSystem(int fdFolder, const std::string& strPath) override {
         return m_inner.FlushFileSystem(fdFolder, strPath);
     }
-    CFileSystemTraits FileSystemTraits(int fdFolder) override {
-        return m_inner.FileSystemTraits(fdFolder);
+    CFileSystemTraits FileSystemTraits(int fdFolder, bool bMayProbe) override {
+        return m_inner.FileSystemTraits(fdFolder, bMayProbe);
     }
     int32_t GetLastError() override { return m_inner.GetLastError(); }
     uint32_t GetTickCount() override { return m_inner.GetTickCount(); }
     uint32_t GetCurrentTime() override { return m_inner.GetCurrentTime(); }
     CFolderAncestry FolderAncestry(const std::string& strPath) override {
         return m_inner.FolderAncestry(strPath);
+    }
+    bool IsFolderWithin(int fdFolder, const CFolderIdentity& ancestor) override {
+        return m_inner.IsFolderWithin(fdFolder, ancestor);
     }
     bool ReadWholeFile(const std::string& strPath, std::string& bytes, int& nErrno) override {
         return m_inner.ReadWholeFile(strPath, bytes, nErrno);

@@ -20,6 +20,7 @@
 
 #include "PosixHandles.h"
 #include "platform.h"
+#include "platform_posix_internal.h"
 
 namespace {
 
@@ -132,8 +133,22 @@ std::optional<pid_t> TempNameProcess(const char* szName) {
     return static_cast<pid_t>(nPid);
 }
 
+// Gone, or a zombie that nobody has reaped yet: it writes nothing any more.
 bool ProcessHasEnded(pid_t pid) {
-    return ::kill(pid, 0) != 0 && errno == ESRCH;
+    if (::kill(pid, 0) != 0) {
+        return errno == ESRCH;
+    }
+    // "<pid> (<name>) <state> ...": the name may hold blanks and parentheses.
+    FileDescriptor stat(
+        ::open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC));
+    char szText[512];
+    const ssize_t n = stat.Valid() ? ::read(stat.Get(), szText, sizeof szText - 1) : -1;
+    if (n <= 0) {
+        return false;
+    }
+    szText[n] = '\0';
+    const char* pClose = std::strrchr(szText, ')');
+    return pClose != nullptr && pClose[1] == ' ' && (pClose[2] == 'Z' || pClose[2] == 'X');
 }
 
 // Puts something under a new temporary name: tries names until `place` takes one, or fails
@@ -150,16 +165,6 @@ bool PlaceUnderTempName(std::string& strTempName, Place place) {
         }
     }
     return false;
-}
-
-// Creates a new named temporary file; its descriptor, or -1 with errno set.
-int CreateNamedTemp(int fdFolder, std::string& strTempName, mode_t mode) {
-    int fd = -1;
-    PlaceUnderTempName(strTempName, [&](const char* szName) {
-        fd = ::openat(fdFolder, szName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
-        return fd >= 0;
-    });
-    return fd;
 }
 
 // Removes the named temporary file unless the copy completed and renamed it.
@@ -386,7 +391,7 @@ private:
     std::unique_ptr<char[]> m_pBuffer;
 };
 
-enum class CopyResult { Done, Failed, Retry, SourceChanged };
+enum class CopyResult { Done, Failed, Retry, RetryNamed, SourceChanged };
 
 // The file creation mask, read once; all bits set when it cannot be read, so that every
 // copy then sets its permission bits explicitly.
@@ -438,6 +443,7 @@ struct CopyRequest {
     void* pData;
     const std::atomic<int32_t>* pCancel;
     uint32_t nFlags;
+    int fdTempFolder;  // where named temporary files go; -1: beside the destination
 };
 
 // Copies the data, then checks that the source did not change meanwhile, and gives the
@@ -462,7 +468,9 @@ CopyResult WriteData(int fdSource, const struct stat& stSource, int fdTarget,
         Fail();
         return CopyResult::Failed;
     }
-    const timespec times[2] = {{0, UTIME_OMIT}, stSource.st_mtim};
+    // Both times: some file systems (FAT and exFAT through FUSE) keep no change of the
+    // modification time alone.
+    const timespec times[2] = {stSource.st_atim, stSource.st_mtim};
     if (::futimens(fdTarget, times) != 0) {
         Fail();
         return CopyResult::Failed;
@@ -472,22 +480,27 @@ CopyResult WriteData(int fdSource, const struct stat& stSource, int fdTarget,
 
 // Links a finished unnamed file over an existing destination: under a temporary name
 // first, then renamed over it.
-bool ReplaceWithUnnamed(int fdFile, int fdFolder, const char* szName) {
+bool ReplaceWithUnnamed(int fdFile, int fdFolder, const char* szName, int fdTemp) {
     if (!MayReplace(fdFolder, szName)) {
         return false;
     }
     std::string strTempName;
-    if (!PlaceUnderTempName(strTempName, [&](const char* szName) {
-            return LinkUnnamed(fdFile, fdFolder, szName);
+    if (!PlaceUnderTempName(strTempName, [&](const char* szTempName) {
+            return LinkUnnamed(fdFile, fdTemp, szTempName);
         })) {
         return Fail();
     }
-    TempFileGuard guard(fdFolder, strTempName);
-    if (::renameat(fdFolder, strTempName.c_str(), fdFolder, szName) != 0) {
+    TempFileGuard guard(fdTemp, strTempName);
+    if (::renameat(fdTemp, strTempName.c_str(), fdFolder, szName) != 0) {
         return Fail();
     }
     guard.Keep();
     return true;
+}
+
+// The folder for the copy's named temporary files.
+int TempFolder(const SplitPath& to, const CopyRequest& request) {
+    return request.fdTempFolder >= 0 ? request.fdTempFolder : to.Folder();
 }
 
 // The copy through an unnamed file, which appears under the destination's name only
@@ -498,8 +511,7 @@ CopyResult CopyThroughUnnamed(int fdSource, const struct stat& stSource, const S
         ::openat(to.Folder(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, stSource.st_mode & 0777));
     if (!target.Valid()) {
         if (UnnamedFilesRefused(errno)) {
-            g_linkMethod.store(LinkMethod::Unavailable);
-            return CopyResult::Retry;
+            return CopyResult::RetryNamed;  // this file system cannot
         }
         Fail();
         return CopyResult::Failed;
@@ -517,7 +529,7 @@ CopyResult CopyThroughUnnamed(int fdSource, const struct stat& stSource, const S
             return CopyResult::Failed;
         }
         // The destination exists: replace it, if it may be replaced.
-        if (!ReplaceWithUnnamed(target.Get(), to.Folder(), to.Name())) {
+        if (!ReplaceWithUnnamed(target.Get(), to.Folder(), to.Name(), TempFolder(to, request))) {
             return CopyResult::Failed;
         }
     }
@@ -531,27 +543,40 @@ CopyResult CopyThroughUnnamed(int fdSource, const struct stat& stSource, const S
 // The copy through a named temporary file renamed over the destination.
 CopyResult CopyThroughNamed(int fdSource, const struct stat& stSource, const SplitPath& to,
                             const CopyRequest& request) {
+    const int fdTemp = TempFolder(to, request);
     std::string strTempName;
-    FileDescriptor target(CreateNamedTemp(to.Folder(), strTempName, stSource.st_mode & 0777));
+    FileDescriptor target(
+        posix_internal::CreateNamedTemp(fdTemp, strTempName, stSource.st_mode & 0777));
     if (!target.Valid()) {
         Fail();
         return CopyResult::Failed;
     }
-    TempFileGuard guard(to.Folder(), strTempName);
+    TempFileGuard guard(fdTemp, strTempName);
     const CopyResult written = WriteData(fdSource, stSource, target.Get(), request);
     if (written != CopyResult::Done) {
         return written;
     }
-    if (!target.Close() ||
-        ::renameat(to.Folder(), strTempName.c_str(), to.Folder(), to.Name()) != 0) {
+    struct stat stWritten {};
+    if (::fstat(target.Get(), &stWritten) != 0 || !target.Close() ||
+        ::renameat(fdTemp, strTempName.c_str(), to.Folder(), to.Name()) != 0) {
         Fail();
         return CopyResult::Failed;
     }
     guard.Keep();
+    // Some file systems (FAT through FUSE) give a file the time of its rename: it is set
+    // again under the new name. Whether it holds is for the caller to check.
+    struct stat stPlaced {};
+    if (::fstatat(to.Folder(), to.Name(), &stPlaced, AT_SYMLINK_NOFOLLOW) == 0 &&
+        (stPlaced.st_mtim.tv_sec != stWritten.st_mtim.tv_sec ||
+         stPlaced.st_mtim.tv_nsec != stWritten.st_mtim.tv_nsec)) {
+        const timespec times[2] = {stSource.st_atim, stSource.st_mtim};
+        ::utimensat(to.Folder(), to.Name(), times, AT_SYMLINK_NOFOLLOW);
+    }
     return CopyResult::Done;
 }
 
-CopyResult CopyOnce(const SplitPath& from, const SplitPath& to, const CopyRequest& request) {
+CopyResult CopyOnce(const SplitPath& from, const SplitPath& to, const CopyRequest& request,
+                    bool bNamedOnly) {
     // Non-blocking, so that a FIFO or device is opened without waiting for a peer; the
     // type test below then turns it away. Reads of a regular file ignore the flag.
     FileDescriptor source(
@@ -573,7 +598,8 @@ CopyResult CopyOnce(const SplitPath& from, const SplitPath& to, const CopyReques
     if (bExists && !MayReplace(stTarget)) {
         return CopyResult::Failed;
     }
-    if (!bExists && g_linkMethod.load() != LinkMethod::Unavailable) {
+    if (!bExists && !bNamedOnly && (request.nFlags & COPY_FILE_NAMED_TEMP) == 0 &&
+        g_linkMethod.load() != LinkMethod::Unavailable) {
         return CopyThroughUnnamed(source.Get(), stSource, to, request);
     }
     return CopyThroughNamed(source.Get(), stSource, to, request);
@@ -590,11 +616,20 @@ void IgnoreFileSizeSignal() {
     (void)bDone;
 }
 
-// File system types, as statfs gives them, that keep times in 2-second steps.
-constexpr long kMsdosMagic = 0x4d44;
-constexpr long kExfatMagic = 0x2011BAB0;
-
 }  // namespace
+
+namespace posix_internal {
+
+int CreateNamedTemp(int fdFolder, std::string& strTempName, mode_t mode) {
+    int fd = -1;
+    PlaceUnderTempName(strTempName, [&](const char* szName) {
+        fd = ::openat(fdFolder, szName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
+        return fd >= 0;
+    });
+    return fd;
+}
+
+}  // namespace posix_internal
 
 bool IsCopyTempName(const std::string& strName) {
     return TempNameProcess(strName.c_str()).has_value();
@@ -679,6 +714,10 @@ bool PosixPlatform::CreateDirectory(const CPathAt& at) {
     return ::mkdirat(at.fdFolder, at.szName, 0777) == 0 || Fail();
 }
 
+bool PosixPlatform::RemoveFolder(const CPathAt& at) {
+    return ::unlinkat(at.fdFolder, at.szName, AT_REMOVEDIR) == 0 || Fail();
+}
+
 bool PosixPlatform::GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) {
     struct stat st {};
     // An empty name asks for the open folder itself, which needs no lookup.
@@ -721,21 +760,26 @@ bool PosixPlatform::SetAttributes(const CPathAt& at, uint8_t attributes) {
 
 bool PosixPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
                                CopyProgressRoutine pProgress, void* pData,
-                               const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags) {
+                               const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
+                               int fdTempFolder) {
     IgnoreFileSizeSignal();
-    const CopyRequest request{pProgress, pData, pCancel, nCopyFlags};
+    const CopyRequest request{pProgress, pData, pCancel, nCopyFlags, fdTempFolder};
     const SplitPath source(from);
     const SplitPath target(to);
     // A new attempt after a file system refused unnamed files, or after the source changed
     // under the copy; a second change is an error.
     bool bChangedOnce = false;
+    bool bNamedOnly = false;
     for (int nAttempt = 0; nAttempt < 3; ++nAttempt) {
-        switch (CopyOnce(source, target, request)) {
+        switch (CopyOnce(source, target, request, bNamedOnly)) {
             case CopyResult::Done:
                 return true;
             case CopyResult::Failed:
                 return false;
             case CopyResult::Retry:
+                break;
+            case CopyResult::RetryNamed:
+                bNamedOnly = true;
                 break;
             case CopyResult::SourceChanged:
                 if (bChangedOnce) {
@@ -745,7 +789,7 @@ bool PosixPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
                 break;
         }
     }
-    return Fail(EAGAIN);  // not reached: a refusal of unnamed files happens only once
+    return Fail(EAGAIN);  // not reached: each kind of new attempt happens only once
 }
 
 void PosixPlatform::RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) {
@@ -763,22 +807,6 @@ bool PosixPlatform::FlushFileSystem(int fdFolder, const std::string& /*strPath*/
     return ::syncfs(fdFolder) == 0 || Fail();
 }
 
-CFileSystemTraits PosixPlatform::FileSystemTraits(int fdFolder) {
-    CFileSystemTraits traits;
-    struct statfs fs {};
-    if (::fstatfs(fdFolder, &fs) == 0 && (fs.f_type == kMsdosMagic || fs.f_type == kExfatMagic)) {
-        traits.nTimeStepNs = 2'000'000'000;
-        traits.bKeepsPermissions = false;
-        traits.bIgnoresCase = true;
-    }
-    // A folder of ext4 or f2fs may be made to ignore letter case; its sub-folders inherit it.
-    int nFlags = 0;
-    if (::ioctl(fdFolder, FS_IOC_GETFLAGS, &nFlags) == 0 && (nFlags & FS_CASEFOLD_FL) != 0) {
-        traits.bIgnoresCase = true;
-    }
-    return traits;
-}
-
 int32_t PosixPlatform::GetLastError() {
     return t_nLastError;
 }
@@ -793,51 +821,4 @@ uint32_t PosixPlatform::GetTickCount() {
 
 uint32_t PosixPlatform::GetCurrentTime() {
     return static_cast<uint32_t>(::time(nullptr));
-}
-
-CFolderAncestry PosixPlatform::FolderAncestry(const std::string& strPath) {
-    CFolderAncestry ancestry;
-    if (strPath.empty()) {
-        return ancestry;
-    }
-    // Down the path one name at a time, links followed; ".." after a name that does not
-    // exist takes that name back, as the path reads.
-    FileDescriptor current(::open(strPath[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    size_t nMissing = 0;
-    for (size_t nStart = 0; nStart <= strPath.size() && current.Valid();) {
-        size_t nEnd = strPath.find('/', nStart);
-        if (nEnd == std::string::npos) {
-            nEnd = strPath.size();
-        }
-        const std::string strName = strPath.substr(nStart, nEnd - nStart);
-        nStart = nEnd + 1;
-        if (strName.empty() || strName == ".") {
-            continue;
-        }
-        if (nMissing > 0) {
-            nMissing = strName == ".." ? nMissing - 1 : nMissing + 1;
-            continue;
-        }
-        const int fd = ::openat(current.Get(), strName.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) {
-            ++nMissing;
-        } else {
-            current.Reset(fd);
-        }
-    }
-    ancestry.bExists = nMissing == 0;
-    // Up through "..", which is the folder itself at the root.
-    while (current.Valid()) {
-        struct stat st {};
-        if (::fstat(current.Get(), &st) != 0) {
-            break;
-        }
-        const CFolderIdentity identity{st.st_dev, st.st_ino};
-        if (!ancestry.chain.empty() && ancestry.chain.back() == identity) {
-            break;
-        }
-        ancestry.chain.push_back(identity);
-        current.Reset(::openat(current.Get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    }
-    return ancestry;
 }

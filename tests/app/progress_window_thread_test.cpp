@@ -153,9 +153,11 @@ class CopyHeldUntilCancel : public ForwardingPlatform {
 public:
     CopyHeldUntilCancel() : ForwardingPlatform(m_posix) {}
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
-                    void* pData, const std::atomic<int32_t>* pCancel, uint32_t nFlags) override {
+                    void* pData, const std::atomic<int32_t>* pCancel, uint32_t nFlags,
+                    int fdTempFolder) override {
         Held held{pProgress, pData, pCancel};
-        return ForwardingPlatform::CopyFileEx(from, to, Routine, &held, pCancel, nFlags);
+        return ForwardingPlatform::CopyFileEx(from, to, Routine, &held, pCancel, nFlags,
+                                              fdTempFolder);
     }
 
 private:

@@ -62,7 +62,8 @@ bool FaultPlatform::GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& 
 
 bool FaultPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
                                CopyProgressRoutine pProgress, void* pData,
-                               const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags) {
+                               const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
+                               int fdTempFolder) {
     t_nInjectedError = 0;
     int nCopy = 0;
     {
@@ -89,7 +90,8 @@ bool FaultPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
         pProgress(nSize, nSize, nSize, nSize, 1, CALLBACK_CHUNK_FINISHED, -1, -1, pData);
         return true;
     }
-    return ForwardingPlatform::CopyFileEx(from, to, pProgress, pData, pCancel, nCopyFlags);
+    return ForwardingPlatform::CopyFileEx(from, to, pProgress, pData, pCancel, nCopyFlags,
+                                          fdTempFolder);
 }
 
 bool FaultPlatform::FlushFileSystem(int fdFolder, const std::string& strPath) {
@@ -124,8 +126,8 @@ bool FaultPlatform::RenameFile(const std::string& strFrom, const std::string& st
     return ForwardingPlatform::RenameFile(strFrom, strTo, strError);
 }
 
-CFileSystemTraits FaultPlatform::FileSystemTraits(int fdFolder) {
-    return m_traits ? *m_traits : ForwardingPlatform::FileSystemTraits(fdFolder);
+CFileSystemTraits FaultPlatform::FileSystemTraits(int fdFolder, bool bMayProbe) {
+    return m_traits ? *m_traits : ForwardingPlatform::FileSystemTraits(fdFolder, bMayProbe);
 }
 
 int32_t FaultPlatform::GetLastError() {

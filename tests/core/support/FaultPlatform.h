@@ -27,13 +27,14 @@ public:
     bool CreateDirectory(const CPathAt& at) override;
     bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override;
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
-                    void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags) override;
+                    void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
+                    int fdTempFolder) override;
     bool FlushFileSystem(int fdFolder, const std::string& strPath) override;
     bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
                              std::string& strError) override;
     bool RenameFile(const std::string& strFrom, const std::string& strTo,
                     std::string& strError) override;
-    CFileSystemTraits FileSystemTraits(int fdFolder) override;
+    CFileSystemTraits FileSystemTraits(int fdFolder, bool bMayProbe) override;
     int32_t GetLastError() override;
     uint32_t GetTickCount() override;
     uint32_t GetCurrentTime() override;
