@@ -11,6 +11,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libgl-dev
     xvfb xauth imagemagick
     rsync
+    fuse3 exfat-fuse exfatprogs ntfs-3g fusefat dosfstools
     dpkg-dev file desktop-file-utils groff-base
 )
 

@@ -155,4 +155,26 @@ TEST(CopyDecisionTimes, FarTimesDoNotOverflow) {
     }
 }
 
+// What FAT, exFAT and NTFS cannot hold; POSIX file systems hold any name.
+TEST(CopyDecisionNames, WhatEachFileSystemHolds) {
+    struct NameCase {
+        const char* szName;
+        bool bWindows;  // exFAT and NTFS
+        bool bFat;
+    };
+    const NameCase cases[] = {
+        {"report.txt", true, true}, {"a:b", false, false},       {"why?", false, false},
+        {"a*b", false, false},      {"a\\b", false, false},      {"\"q\"", false, false},
+        {"<a|b>", false, false},    {"tab\there", false, false}, {"dot.", false, false},
+        {"blank ", false, false},   {"CON", true, false},        {"nul.txt", true, false},
+        {"Com1", true, false},      {"LPT9.log", true, false},   {"COM10", true, true},
+        {"console", true, true},    {".hidden", true, true},     {"caf\xc3\xa9", true, true},
+    };
+    for (const NameCase& c : cases) {
+        EXPECT_TRUE(IsNameAllowed(c.szName, NameRules::Posix)) << c.szName;
+        EXPECT_EQ(IsNameAllowed(c.szName, NameRules::Windows), c.bWindows) << c.szName;
+        EXPECT_EQ(IsNameAllowed(c.szName, NameRules::Fat), c.bFat) << c.szName;
+    }
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "EngineFixture.h"
 #include "SyncWindows.h"
+#include "Synchronize.h"
 
 namespace {
 
@@ -261,6 +262,7 @@ TEST_F(EngineTest, HugeFilesShowTrueSizeAndShare) {
     WriteSparseFile(Src("huge1"), nHuge);
     WriteSparseFile(Src("huge2"), nHuge);
     m_platform.m_nFakeCopySize = static_cast<int64_t>(nHuge);
+    SetSyncThreads(1);  // two copies at once would show their shares interleaved
 
     EXPECT_EQ(m_pair.DoSync(), 0);
     EXPECT_EQ(m_progress.Field(IDC_PROGRESS_BYTES), "6442451944 bytes to copy");

@@ -199,13 +199,18 @@ TEST_F(EngineTest, LastCopyDateIsTheTimeTheRunStarted) {
 
 // A killed copy's temporary file is never copied or counted, and goes from a folder that
 // the run writes into once its process has ended.
+// Copies make their named temporary files in one folder at the top of the destination. A
+// run that writes removes what killed copies left there, and the folder once it is empty;
+// neither the folder nor temporary files are ever copied.
 TEST_F(EngineTest, LeftoversOfKilledCopiesAreNeitherCopiedNorKept) {
     const std::string strLeftover = ".folvex-tmp-999999999-1";  // above any process id
-    BuildTree(Src(), {{"a.txt", "a"}, {strLeftover, "half"}});
-    BuildTree(Dst(), {{strLeftover, "half"}});
+    BuildTree(Src(), {{"a.txt", "a"}, {strLeftover, "half"}, {".folvex-tmp/" + strLeftover, "h"}});
+    BuildTree(Dst(), {{"old.txt", "o", 1600000000}, {".folvex-tmp/" + strLeftover, "half"}});
+    m_pair.m_bCheckDestDate = 1;
     EXPECT_EQ(m_pair.DoSync(), 0);
     EXPECT_EQ(m_pair.m_nFilesFound, 1u);
-    EXPECT_EQ(ListTree(Dst()), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(m_pair.m_nDirectories, 0u);
+    EXPECT_EQ(ListTree(Dst()), (std::vector<std::string>{"a.txt", "old.txt"}));
 }
 
 TEST_F(EngineTest, CancelBeforeTheFirstFileIsNotLost) {

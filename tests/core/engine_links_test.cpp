@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 
 #include "EngineFixture.h"
@@ -110,7 +111,28 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Succes: Copied 1 files from {S} to {D}", "Skipped folder link loop:{S}/backup",
                   "Skipped folder link loop:{S}/sub/up", "OK Copied: {D}/sub/a.txt"},
                  0,
-                 {"sub/", "sub/a.txt"}}),
+                 {"sub/", "sub/a.txt"}},
+        // A link to the destination of its own folder: each level would list itself again.
+        LinkCase{"SourceLinkIntoItsOwnDestinationFolder",
+                 [](const EngineLinks& t) {
+                     BuildTree(t.Src(), {{"sub/a.txt", "a"}});
+                     MakeFolders(t.Dst("sub"));
+                     t.Link(t.Dst("sub"), t.Src("sub/L"));
+                 },
+                 {"Succes: Copied 1 files from {S} to {D}", "Skipped folder link loop:{S}/sub/L",
+                  "OK Copied: {D}/sub/a.txt"},
+                 0,
+                 {"sub/", "sub/a.txt"}},
+        LinkCase{"SourceLinkToAnotherFolderInsideTheDestination",
+                 [](const EngineLinks& t) {
+                     BuildTree(t.Src(), {{"a/x.txt", "x"}});
+                     BuildTree(t.Dst(), {{"b/old.txt", "o"}});
+                     t.Link(t.Dst("b"), t.Src("a/L"));
+                 },
+                 {"Succes: Copied 1 files from {S} to {D}", "Skipped folder link loop:{S}/a/L",
+                  "OK Copied: {D}/a/x.txt"},
+                 0,
+                 {"a/", "a/x.txt", "b/", "b/old.txt"}}),
     [](const testing::TestParamInfo<LinkCase>& info) { return info.param.szName; });
 
 // The outside file a destination link led to keeps its data and its mode.
@@ -152,6 +174,90 @@ TEST_F(EngineTest, BindMountsAreSeenThrough) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Skipped folder link loop:" + Src("view")),
               lines.end());
     EXPECT_EQ(ListTree(Dst()), std::vector<std::string>{"a.txt"});
+}
+
+// Of names that differ only in letter case, the one the destination already holds is
+// copied, whichever the folder lists first: a destination that ignores case never gets one
+// file's data under another's name.
+TEST_F(EngineTest, CaseClashKeepsTheNameTheDestinationHolds) {
+    BuildTree(Src(), {{"a.txt", "small a"}, {"A.TXT", "capital A", 1600000100}});
+    BuildTree(Dst(), {{"A.TXT", "capital A, older", 1600000000}});
+    CFileSystemTraits folding;
+    folding.bIgnoresCase = true;
+    m_platform.m_traits = folding;
+    m_pair.m_bCheckDestDate = 1;
+    EXPECT_EQ(RunChecked(), 1);
+    EXPECT_EQ(ReadFile(Dst("A.TXT")), "capital A");
+    EXPECT_FALSE(Exists(Dst("a.txt")));
+    const std::vector<std::string> lines = m_log.Lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "ERROR: Name differs only in letter case from one already copied:" +
+                            Src("a.txt")),
+              lines.end());
+}
+
+// Names that FAT, exFAT or NTFS cannot hold are errors before anything is written; their
+// folders are not made.
+TEST_F(EngineTest, NamesTheDestinationCannotHoldAreErrors) {
+    BuildTree(Src(), {{"a:b.txt", "1"}, {"ok.txt", "2"}, {"what?/in.txt", "3"}, {"CON", "4"}});
+    for (const NameRules rules : {NameRules::Windows, NameRules::Fat}) {
+        std::filesystem::remove_all(Dst());
+        m_log.Clear();
+        m_pair.m_nFilesFound = 0;  // a first run, which makes the destination
+        m_pair.m_nDirectories = 0;
+        m_pair.m_nFilesCopied = 0;
+        m_pair.m_dwBytesCopied = 0;
+        CFileSystemTraits traits;
+        traits.names = rules;
+        m_platform.m_traits = traits;
+        EXPECT_EQ(RunChecked(), rules == NameRules::Fat ? 3 : 2);
+        const std::vector<std::string> expected = rules == NameRules::Fat
+                                                      ? std::vector<std::string>{"ok.txt"}
+                                                      : std::vector<std::string>{"CON", "ok.txt"};
+        EXPECT_EQ(ListTree(Dst()), expected);
+        const std::vector<std::string> lines = m_log.Lines();
+        for (const char* szName : {"a:b.txt", "what?"}) {
+            EXPECT_NE(std::find(lines.begin(), lines.end(),
+                                "ERROR: Name not allowed on the destination's file system:" +
+                                    Src(szName)),
+                      lines.end())
+                << szName;
+        }
+    }
+}
+
+// A destination whose type cannot vouch for the times it keeps is asked after each copy.
+TEST_F(EngineTest, TimeTheDestinationDidNotKeepIsAnError) {
+    BuildTree(Src(), {{"a.txt", "a"}});
+    CFileSystemTraits forgetful;
+    forgetful.bVerifyTimes = true;
+    forgetful.bKeepsTimes = false;
+    forgetful.strType = "forgetful";
+    m_platform.m_traits = forgetful;
+    EXPECT_EQ(RunChecked(), 1);
+    EXPECT_EQ(
+        m_log.Lines(),
+        Expand({"ERROR: Destination did not keep the file's time:{D}/a.txt", "OK Copied: {D}/a.txt",
+                "Destination file system forgetful: letter case kept, times not kept:{D}"}));
+    m_platform.m_traits->bKeepsTimes = true;  // ext4 keeps them: read back, they are right
+    m_log.Clear();
+    WriteFile(Src("a.txt"), "changed", 1600000000);
+    EXPECT_EQ(RunChecked(), 0);
+}
+
+// A file system mounted inside the destination is flushed too, and a destination folder
+// that is on it gets what that file system keeps.
+TEST_F(EngineTest, EveryFileSystemWrittenToIsFlushed) {
+    BuildTree(Src(), {{"a.txt", "a"}, {"inner/b.txt", "b"}});
+    MakeFolders(Dst("inner"));
+    if (::mount("tmpfs", Dst("inner").c_str(), "tmpfs", 0, nullptr) != 0) {
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    }
+    const int32_t nErrors = RunChecked();
+    const int nFlushes = m_platform.FlushCount();
+    ::umount(Dst("inner").c_str());
+    EXPECT_EQ(nErrors, 0);
+    EXPECT_EQ(nFlushes, 2);
 }
 
 // A destination like FAT: no permission bits, letter case ignored.

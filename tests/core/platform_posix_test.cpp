@@ -62,7 +62,7 @@ protected:
         ProgressProbe unused;
         ProgressProbe& probe = pProbe != nullptr ? *pProbe : unused;
         return m_platform.CopyFileEx(CPathAt::Whole(strFrom), CPathAt::Whole(strTo),
-                                     ProgressProbe::Routine, &probe, &m_cancel, nFlags);
+                                     ProgressProbe::Routine, &probe, &m_cancel, nFlags, -1);
     }
     bool Status(const std::string& strPath, CFileStatus& status, bool bFollowLink = true) {
         return m_platform.GetStatus(CPathAt::Whole(strPath), bFollowLink, status);
@@ -424,15 +424,16 @@ TEST_F(PlatformTest, SourceChangingDuringTheCopy) {
     EXPECT_EQ(ListTree(m_temp.Path()), (std::vector<std::string>{"copied", "failed", "growing"}));
 }
 
-// Temporary files of processes that have ended go; those of running ones, and names that
-// only look alike, stay.
+// Temporary files of processes that have ended (a killed one that nobody has reaped yet
+// included) go; those of running ones, and names that only look alike, stay.
 TEST_F(PlatformTest, LeftoverTempFilesOfEndedProcessesAreRemoved) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::_exit(0);
     }
     ASSERT_GT(child, 0);
-    ::waitpid(child, nullptr, 0);
+    siginfo_t info{};
+    ::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT);  // a zombie now
     const std::string strEnded = ".folvex-tmp-" + std::to_string(child) + "-3";
     const std::string strRunning = ".folvex-tmp-" + std::to_string(::getpid()) + "-7";
     BuildTree(m_temp.Path(), {{strEnded, "x"}, {strRunning, "y"}, {".folvex-tmp-notes", "z"}});
@@ -442,6 +443,7 @@ TEST_F(PlatformTest, LeftoverTempFilesOfEndedProcessesAreRemoved) {
 
     posix::FileDescriptor folder(m_platform.OpenFolder(CPathAt::Whole(m_temp.Path()), true));
     m_platform.RemoveLeftoverTempFiles(folder.Get(), m_temp.Path());
+    ::waitpid(child, nullptr, 0);
     EXPECT_EQ(ListTree(m_temp.Path()), (std::vector<std::string>{strRunning, ".folvex-tmp-notes"}));
 }
 

@@ -96,8 +96,17 @@ struct Identity {
     bool operator==(const Identity&) const = default;
 };
 
+// Whether a path leads to strFolder (a canonical path) or below it.
+bool LeadsInto(const fs::path& path, const std::string& strFolder) {
+    std::error_code error;
+    const std::string strWhere = fs::canonical(path, error).string();
+    return !strFolder.empty() && !error &&
+           (strWhere == strFolder || strWhere.rfind(strFolder + "/", 0) == 0);
+}
+
 void ListFollowing(const std::string& strRoot, const std::string& strRelative,
-                   std::vector<Identity>& path, std::vector<std::string>& paths) {
+                   const std::string& strNotInto, std::vector<Identity>& path,
+                   std::vector<std::string>& paths) {
     std::error_code error;
     const std::string strFolder = strRelative.empty() ? strRoot : strRoot + "/" + strRelative;
     for (const fs::directory_entry& entry : fs::directory_iterator(strFolder, error)) {
@@ -106,13 +115,14 @@ void ListFollowing(const std::string& strRoot, const std::string& strRelative,
         struct stat st {};
         const bool bFolder = ::stat(entry.path().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         const Identity identity{st.st_dev, st.st_ino};
-        if (!bFolder || std::find(path.begin(), path.end(), identity) != path.end()) {
+        if (!bFolder || std::find(path.begin(), path.end(), identity) != path.end() ||
+            LeadsInto(entry.path(), strNotInto)) {
             paths.push_back(strChild);
             continue;
         }
         paths.push_back(strChild + "/");
         path.push_back(identity);
-        ListFollowing(strRoot, strChild, path, paths);
+        ListFollowing(strRoot, strChild, strNotInto, path, paths);
         path.pop_back();
     }
 }
@@ -131,7 +141,10 @@ std::vector<std::string> ListTree(const std::string& strRoot, bool bFollowFolder
                 path.push_back({st.st_dev, st.st_ino});
             }
         }
-        ListFollowing(strRoot, "", path, paths);
+        std::error_code error;
+        const std::string strNotIntoPath =
+            strNotInto.empty() ? std::string() : fs::canonical(strNotInto, error).string();
+        ListFollowing(strRoot, "", strNotIntoPath, path, paths);
         std::sort(paths.begin(), paths.end());
         return paths;
     }

@@ -26,6 +26,6 @@ struct TreeEntry {
 void BuildTree(const std::string& strRoot, const std::vector<TreeEntry>& files);
 // The relative paths of every file and folder below strRoot ("sub/", "sub/three.txt"),
 // sorted. Links to folders are entered only when asked, and never into a folder that is
-// already on the way down, nor into strNotInto.
+// already on the way down, nor into strNotInto or below it.
 std::vector<std::string> ListTree(const std::string& strRoot, bool bFollowFolderLinks = false,
                                   const std::string& strNotInto = {});
