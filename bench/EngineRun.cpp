@@ -1,5 +1,7 @@
 #include "EngineRun.h"
 
+#include "platform.h"
+
 #include <stdexcept>
 
 #include "RecordingSinks.h"
@@ -26,6 +28,7 @@ SyncOutcome RunEngineSync(const std::string& strSource, const std::string& strDe
     ConfigureBenchPair(pair, strSource, strDestination);
     pair.m_pLogList = &logList;
     pair.m_pProgressDlg = &progressWindow;
+    pair.m_pPlatform = &Platform();
     progressWindow.m_pPair = &pair;
 
     pair.DoSync();

@@ -5,6 +5,8 @@
 
 #include "ExternalCommand.h"
 #include "Timing.h"
+#include "ForwardingPlatform.h"
+#include "PosixPlatform.h"
 #include "platform.h"
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include "GroupListLocation.h"
 #include "Runner.h"
+#include "platform.h"
 
 namespace {
 
@@ -140,9 +141,9 @@ int RunFromCommandLine(int argc, char** argv) {
             return UsageError("--pair takes a pair's number, from 1");
         }
     }
-    const bool bTerminal = ::isatty(STDERR_FILENO) != 0;
+    const bool bTerminal = Platform().IsTerminal(STDERR_FILENO);
     return RunCommandLine(options, std::cout, std::cerr, bTerminal ? &std::cerr : nullptr,
-                          bTerminal && ::isatty(STDOUT_FILENO) != 0);
+                          bTerminal && Platform().IsTerminal(STDOUT_FILENO));
 }
 
 bool ParseWindowArguments(const QStringList& arguments, std::string& strListPath,

@@ -28,8 +28,8 @@ void ShowFieldText(const QWidget& dialog, int nId, const QString& strText) {
 
 }  // namespace
 
-CSyncProgressDlg::CSyncProgressDlg(QWidget* pParent)
-    : QDialog(pParent), m_fieldUpdate(this, [this] { ApplyFieldTexts(); }) {
+CSyncProgressDlg::CSyncProgressDlg(QWidget* pParent, IPlatform& platform)
+    : QDialog(pParent), m_platform(platform), m_fieldUpdate(this, [this] { ApplyFieldTexts(); }) {
     // No close box: the window ends only on the end-of-run command.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     BuildDialog(*this, ProgressDialogTemplate());
@@ -87,6 +87,7 @@ void CSyncProgressDlg::OnStart() {
     if (m_worker.joinable()) {
         return;  // already running
     }
+    m_pPair->m_pPlatform = &m_platform;
     std::string strError;
     if (!StartWorker(strError)) {
         // No end-of-run command will come: end now and say why in the log.

@@ -18,11 +18,13 @@
 #include "CoalescedUpdate.h"
 #include "RunTotals.h"
 #include "SyncWindows.h"
+#include "platform.h"
 
 class CSyncProgressDlg : public QDialog, public IProgressWindow {
     Q_OBJECT
 public:
-    explicit CSyncProgressDlg(QWidget* pParent = nullptr);
+    // The pairs it runs work on platform.
+    explicit CSyncProgressDlg(QWidget* pParent = nullptr, IPlatform& platform = Platform());
     ~CSyncProgressDlg() override;
 
     // Runs m_pPair behind the modal window. Returns 1 when the pair's m_nErrors is zero or
@@ -59,6 +61,7 @@ private:
     void ApplyFieldTexts();
     void ClearFieldTexts();
 
+    IPlatform& m_platform;
     std::thread m_worker;
     mutable std::mutex m_fieldMutex;
     std::map<int, std::string> m_fieldTexts;

@@ -18,6 +18,8 @@
 #include "PercentBar.h"
 #include "Sync_ProgressDlg.h"
 #include "TempFolder.h"
+#include "ForwardingPlatform.h"
+#include "PosixPlatform.h"
 #include "platform.h"
 
 namespace {

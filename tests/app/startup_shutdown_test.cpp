@@ -16,6 +16,8 @@
 #include "FolvexDlg.h"
 #include "GroupListLocation.h"
 #include "TempFolder.h"
+#include "ForwardingPlatform.h"
+#include "PosixPlatform.h"
 #include "platform.h"
 
 namespace {

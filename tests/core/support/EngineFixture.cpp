@@ -16,6 +16,7 @@ EngineTest::EngineTest() {
     m_pair.m_strDestination = Dst();
     m_pair.m_pLogList = &m_log;
     m_pair.m_pProgressDlg = &m_progress;
+    m_pair.m_pPlatform = &m_platform;
     m_progress.m_pPair = &m_pair;
     m_platform.m_nCurrentTime = 1700000000;
 }

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "ForwardingPlatform.h"
+#include "PosixPlatform.h"
 #include "platform.h"
 
 class FaultPlatform : public ForwardingPlatform {

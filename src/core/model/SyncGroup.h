@@ -9,18 +9,9 @@
 #include <vector>
 
 class CArchive;
-class ILogList;
-class IProgressWindow;
-struct CDirEntry;
-struct CFileTask;
-struct CFolderHandles;
-struct CRunPlan;
-struct CStepOutcome;
-struct CSyncRun;
-struct CWalkFolder;
-struct CPathAt;
-struct CFileStatus;
-struct CFileSystemTraits;
+class ILogList;         // the engine's view of the log window
+class IProgressWindow;  // and of the progress window
+class IPlatform;
 
 // Seconds since 1970-01-01 00:00:00 UTC, as the group list file stores them.
 using CTime32 = uint32_t;
@@ -97,7 +88,8 @@ struct CPairOrigin {
 };
 
 // One sync pair: folders, exclude text, last-copy date, options, the figures of its last
-// run, the run-time links to the windows and the cancel request.
+// run, the run-time links to the windows and the platform, and the cancel request. A record
+// of data: the engine's CPairRun does the work.
 class CSyncPair : public CSerializable {
 public:
     CSyncPair() = default;
@@ -107,19 +99,12 @@ public:
 
     void Serialize(CArchive& ar) override;
 
-    // One synchronization run from m_strSource to m_strDestination; returns m_nErrors. The
-    // cancel request is not cleared: whoever starts the pair clears it.
+    // The engine's runs, as the pair's own: defined by the engine (Synchronize.cpp) and run
+    // on the platform m_pPlatform. DoSync: one run from m_strSource to m_strDestination;
+    // DoSyncPair: the pair as Start runs it, one way or both ways with one result, or a dry
+    // run that tells what it would do and changes nothing. Both return m_nErrors.
     int32_t DoSync();
-    // The pair as Start runs it: one way, or both ways with one result; returns m_nErrors.
-    // A dry run tells for every file what the run would do and why, and changes nothing:
-    // no folder, no file, no date.
     int32_t DoSyncPair(bool bDryRun = false);
-    // Walks the folders on the run's path (and, with sub-folders on, all below them),
-    // handing every file to the run's pipeline.
-    void SyncFolder(CSyncRun& run);
-    // Decides about one file the walk found and copies it; what it did goes into step.
-    // Called by the pipeline's workers, several at once.
-    void SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome& step) const;
 
     std::string m_strSource;
     std::string m_strDestination;
@@ -141,46 +126,11 @@ public:
     CPairOrigin m_origin;                       // not stored
     ILogList* m_pLogList = nullptr;             // not owned
     IProgressWindow* m_pProgressDlg = nullptr;  // not owned
-    // Set by the window thread, read by the worker and the copy through its address.
+    IPlatform* m_pPlatform = nullptr;           // not owned: what a run of the pair works on
+    // The cancel request: set by the window thread, read by the worker and the copy through
+    // its address. Its name says "b" as the stored options do, but it is a 32-bit atomic
+    // integer, 0 or 1, so that the copy can watch it through a plain address.
     std::atomic<int32_t> m_bCancel{0};
-
-private:
-    int32_t RunOneWay(CRunPlan& plan);
-    bool HasRunBefore() const;
-    CRunPlan PlanFromFigures() const;
-    bool Cancelled() const { return m_bCancel.load() != 0; }
-    // The walk (FolderWalk.cpp).
-    bool OpenTopFolders(CSyncRun& run);
-    bool OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutcome& step);
-    bool MayFillEmptyDestination(int fdDestination, CStepOutcome& step);
-    bool OpenSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome& step);
-    void ReadSourceFolder(const CSyncRun& run, CWalkFolder& folder, CStepOutcome& step);
-    void FindCaseClashes(const CSyncRun& run, CWalkFolder& folder) const;
-    bool MayPlaceName(const CWalkFolder& folder, const std::string& strName,
-                      const std::string& strSourcePath, CStepOutcome& step) const;
-    bool LeadsIntoItself(const CSyncRun& run, const CWalkFolder& parent,
-                         const CWalkFolder& child) const;
-    bool IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) const;
-    void HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry);
-    void EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntry& entry);
-    bool OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandles& parent,
-                                  const std::string& strName, CFolderHandles& child,
-                                  CStepOutcome& step);
-    void ReopenFolder(CSyncRun& run);
-    // The run's end and its figures (Synchronize.cpp).
-    void ApplyStep(CSyncRun& run, CStepOutcome& step);
-    void TellTotals(CSyncRun& run);
-    bool TimeKept(const CPathAt& destAt, const CFileStatus& source,
-                  const CFileSystemTraits& traits) const;
-    // The destination side (DestinationSide.cpp).
-    void KnowDestinationFolder(CSyncRun& run, const std::shared_ptr<CFolderHandles>& pFolder,
-                               const CFolderHandles* pParent, CStepOutcome& step);
-    void NoteWrite(const CFolderHandles& folder) const;
-    int StagingFolderFor(const CFolderHandles& folder, bool bMake) const;
-    void FlushDestination(CSyncRun& run);
-    void AddLogLine(const std::string& strLine);
-    void SetProgressField(int nId, const std::string& strText) const;
-    bool RefuseOverlappingFolders();
 };
 
 // A named, ordered list of sync pairs.

@@ -1,7 +1,5 @@
 #include "Runner.h"
 
-#include <signal.h>
-
 #include <atomic>
 #include <ctime>
 #include <optional>
@@ -36,31 +34,83 @@ void OnInterrupt(int) {
 // place; SIGINT and SIGTERM only set the flag anyway.
 class DeferredHangup {
 public:
-    DeferredHangup() {
-        sigset_t hangup;
-        ::sigemptyset(&hangup);
-        ::sigaddset(&hangup, SIGHUP);
-        ::pthread_sigmask(SIG_BLOCK, &hangup, &m_previous);
+    explicit DeferredHangup(IPlatform& platform) : m_platform(platform) {
+        m_platform.HoldHangup(true);
     }
-    ~DeferredHangup() { ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+    ~DeferredHangup() { m_platform.HoldHangup(false); }
     DeferredHangup(const DeferredHangup&) = delete;
     DeferredHangup& operator=(const DeferredHangup&) = delete;
 
 private:
-    sigset_t m_previous{};
+    IPlatform& m_platform;
 };
 
-std::string DateText(uint32_t nTime) {
-    const time_t time = static_cast<time_t>(nTime);
-    tm local{};
+// The first group of that name.
+CSyncGroup* FindGroupByName(const CSyncGroupList& list, const std::string& strName) {
+    for (CSyncGroup& group : list) {
+        if (group.m_strName == strName) {
+            return &group;
+        }
+    }
+    return nullptr;
+}
+
+// The group of that name, or else of that number.
+CSyncGroup* FindGroup(const CSyncGroupList& list, const std::string& strGroup) {
+    if (CSyncGroup* pGroup = FindGroupByName(list, strGroup)) {
+        return pGroup;
+    }
+    if (strGroup.empty() || strGroup.size() > 9 ||
+        strGroup.find_first_not_of("0123456789") != std::string::npos) {
+        return nullptr;
+    }
+    return GroupAtIndex(list, std::stoi(strGroup) - 1);
+}
+
+// One command of the runner, with where its output goes and the platform it works on.
+class CCommandRun {
+public:
+    CCommandRun(const CRunnerOptions& options, std::ostream& out, std::ostream& err,
+                std::ostream* pProgress, bool bSameScreen, IPlatform& platform)
+        : m_options(options),
+          m_out(out),
+          m_err(err),
+          m_pProgress(pProgress),
+          m_bSameScreen(bSameScreen),
+          m_platform(platform) {}
+
+    void ListGroups(const CSyncGroupList& list) const;
+    int RunGroup(CSyncGroup& group) const;
+
+private:
+    std::string DateText(uint32_t nTime) const;
+    std::string OptionsText(const CSyncPair& pair) const;
+    std::string FiguresText(const CSyncPair& pair) const;
+    void PrintUnsavedFigures(const std::string& strGroup, const CSyncPair& pair) const;
+    bool WriteBackRunPairs(const std::vector<const CSyncPair*>& ran,
+                           std::vector<const CSyncPair*>& unsaved) const;
+    bool SaveRunPairs(const std::string& strGroup, const std::vector<const CSyncPair*>& ran) const;
+
+    const CRunnerOptions& m_options;
+    std::ostream& m_out;
+    std::ostream& m_err;
+    std::ostream* m_pProgress;
+    bool m_bSameScreen;
+    IPlatform& m_platform;
+};
+
+}  // namespace
+
+std::string CCommandRun::DateText(uint32_t nTime) const {
+    std::tm local{};
     char szText[32] = "";
-    if (::localtime_r(&time, &local) != nullptr) {
+    if (m_platform.LocalTime(nTime, local)) {
         std::strftime(szText, sizeof szText, "%Y-%m-%d %H:%M", &local);
     }
     return szText;
 }
 
-std::string OptionsText(const CSyncPair& pair) {
+std::string CCommandRun::OptionsText(const CSyncPair& pair) const {
     std::string strText;
     const auto add = [&strText](const std::string& strOption) {
         strText += (strText.empty() ? "" : ", ") + strOption;
@@ -86,48 +136,26 @@ std::string OptionsText(const CSyncPair& pair) {
     return strText.empty() ? "no options" : strText;
 }
 
-void ListGroups(const CSyncGroupList& list, std::ostream& out) {
+void CCommandRun::ListGroups(const CSyncGroupList& list) const {
     int nGroup = 0;
     for (const CSyncGroup& group : list) {
-        out << ++nGroup << ". " << EscapeControlCharacters(group.m_strName) << '\n';
+        m_out << ++nGroup << ". " << EscapeControlCharacters(group.m_strName) << '\n';
         int nPair = 0;
         for (const CSyncPair& pair : group.m_listPairs) {
-            out << "   " << ++nPair << ". " << EscapeControlCharacters(pair.m_strSource) << " -> "
-                << EscapeControlCharacters(pair.m_strDestination) << "\n      "
-                << EscapeControlCharacters(OptionsText(pair)) << '\n';
+            m_out << "   " << ++nPair << ". " << EscapeControlCharacters(pair.m_strSource) << " -> "
+                  << EscapeControlCharacters(pair.m_strDestination) << "\n      "
+                  << EscapeControlCharacters(OptionsText(pair)) << '\n';
             if (pair.m_timeLastCopy != 0) {
-                out << "      last copy " << DateText(pair.m_timeLastCopy) << '\n';
+                m_out << "      last copy " << DateText(pair.m_timeLastCopy) << '\n';
             }
         }
         if (nPair == 0) {
-            out << "   (no pairs)\n";
+            m_out << "   (no pairs)\n";
         }
     }
 }
 
-// The first group of that name.
-CSyncGroup* FindGroupByName(const CSyncGroupList& list, const std::string& strName) {
-    for (CSyncGroup& group : list) {
-        if (group.m_strName == strName) {
-            return &group;
-        }
-    }
-    return nullptr;
-}
-
-// The group of that name, or else of that number.
-CSyncGroup* FindGroup(const CSyncGroupList& list, const std::string& strGroup) {
-    if (CSyncGroup* pGroup = FindGroupByName(list, strGroup)) {
-        return pGroup;
-    }
-    if (strGroup.empty() || strGroup.size() > 9 ||
-        strGroup.find_first_not_of("0123456789") != std::string::npos) {
-        return nullptr;
-    }
-    return GroupAtIndex(list, std::stoi(strGroup) - 1);
-}
-
-std::string FiguresText(const CSyncPair& pair) {
+std::string CCommandRun::FiguresText(const CSyncPair& pair) const {
     std::string strText =
         "last copy " + (pair.m_timeLastCopy != 0 ? DateText(pair.m_timeLastCopy) : "none") +
         ", found " + std::to_string(pair.m_nFilesFound) + " files in " +
@@ -142,41 +170,40 @@ std::string FiguresText(const CSyncPair& pair) {
 }
 
 // The figures that did not reach the list, so that they are not lost from view.
-void PrintUnsavedFigures(const std::string& strGroup, const CSyncPair& pair, std::ostream& out) {
-    out << EscapeControlCharacters("Not saved: group \"" + strGroup + "\", pair " +
-                                   std::to_string(pair.m_origin.nPair + 1) + ", " +
-                                   pair.m_strSource + " -> " + pair.m_strDestination + ": " +
-                                   FiguresText(pair))
-        << '\n';
+void CCommandRun::PrintUnsavedFigures(const std::string& strGroup, const CSyncPair& pair) const {
+    m_out << EscapeControlCharacters("Not saved: group \"" + strGroup + "\", pair " +
+                                     std::to_string(pair.m_origin.nPair + 1) + ", " +
+                                     pair.m_strSource + " -> " + pair.m_strDestination + ": " +
+                                     FiguresText(pair))
+          << '\n';
 }
 
 // Reads the list again under its lock and writes back the date and figures of the pairs
 // that ran, each found where it was read and checked by its folders, so that whatever else
 // changed in the list meanwhile (an exclude text edited in the window included) stays. The
 // pairs it could not find again go into unsaved.
-bool WriteBackRunPairs(const CRunnerOptions& options, const std::vector<const CSyncPair*>& ran,
-                       std::vector<const CSyncPair*>& unsaved, std::ostream& out,
-                       std::ostream& err) {
-    const std::string& strPath = options.strListFile;
+bool CCommandRun::WriteBackRunPairs(const std::vector<const CSyncPair*>& ran,
+                                    std::vector<const CSyncPair*>& unsaved) const {
+    const std::string& strPath = m_options.strListFile;
     std::optional<CGroupListLock> lock;
     lock.emplace(strPath, std::chrono::milliseconds(0));
     if (lock->TimedOut()) {
-        err << "folvex: waiting for another folvex to finish with " << strPath << '\n';
-        lock.emplace(strPath, options.lockWait);
+        m_err << "folvex: waiting for another folvex to finish with " << strPath << '\n';
+        lock.emplace(strPath, m_options.lockWait);
     }
     if (lock->TimedOut()) {
-        out << EscapeControlCharacters("ERROR: The group list is locked by another folvex:" +
-                                       strPath)
-            << '\n';
+        m_out << EscapeControlCharacters("ERROR: The group list is locked by another folvex:" +
+                                         strPath)
+              << '\n';
         return false;
     }
     if (!lock->Locked()) {
-        err << "folvex: figures not saved: " << lock->Error() << '\n';
+        m_err << "folvex: figures not saved: " << lock->Error() << '\n';
         return false;
     }
     CSyncGroupList current;
     if (LoadGroupListFile(strPath, current, {}) != LoadOutcome::Loaded) {
-        err << "folvex: figures not saved: " << strPath << " can no longer be read whole\n";
+        m_err << "folvex: figures not saved: " << strPath << " can no longer be read whole\n";
         return false;
     }
     std::vector<const CSyncPair*> taken;
@@ -184,9 +211,9 @@ bool WriteBackRunPairs(const CRunnerOptions& options, const std::vector<const CS
         CSyncPair* pFound = FindPairAgain(current, pRan->m_origin, pRan->m_strSource,
                                           pRan->m_strDestination, taken);
         if (pFound == nullptr) {
-            err << "folvex: the pair " << EscapeControlCharacters(pRan->m_strSource) << " -> "
-                << EscapeControlCharacters(pRan->m_strDestination)
-                << " is no longer in the list; its figures are not saved\n";
+            m_err << "folvex: the pair " << EscapeControlCharacters(pRan->m_strSource) << " -> "
+                  << EscapeControlCharacters(pRan->m_strDestination)
+                  << " is no longer in the list; its figures are not saved\n";
             unsaved.push_back(pRan);
             continue;
         }
@@ -195,50 +222,51 @@ bool WriteBackRunPairs(const CRunnerOptions& options, const std::vector<const CS
     }
     std::string strError;
     if (!taken.empty() && !SaveGroupList(strPath, current, strError)) {
-        err << "folvex: figures not saved: " << strError << '\n';
+        m_err << "folvex: figures not saved: " << strError << '\n';
         return false;
     }
     return true;
 }
 
 // Saves the pairs that ran and prints the figures of those it could not save.
-bool SaveRunPairs(const CRunnerOptions& options, const std::string& strGroup,
-                  const std::vector<const CSyncPair*>& ran, std::ostream& out, std::ostream& err) {
+bool CCommandRun::SaveRunPairs(const std::string& strGroup,
+                               const std::vector<const CSyncPair*>& ran) const {
     std::vector<const CSyncPair*> unsaved;
     bool bSaved = false;
     {
-        const DeferredHangup deferred;
-        bSaved = WriteBackRunPairs(options, ran, unsaved, out, err);
+        const DeferredHangup deferred(m_platform);
+        bSaved = WriteBackRunPairs(ran, unsaved);
     }
     for (const CSyncPair* pPair : bSaved ? unsaved : ran) {
-        PrintUnsavedFigures(strGroup, *pPair, out);
+        PrintUnsavedFigures(strGroup, *pPair);
     }
     return bSaved && unsaved.empty();
 }
 
-int RunGroup(const CRunnerOptions& options, CSyncGroup& group, std::ostream& out, std::ostream& err,
-             std::ostream* pProgress, bool bSameScreen) {
+int CCommandRun::RunGroup(CSyncGroup& group) const {
     std::vector<CSyncPair*> pairs;
     for (CSyncPair& pair : group.m_listPairs) {
         pairs.push_back(&pair);
     }
-    if (options.nPair != 0) {
-        if (options.nPair < 0 || static_cast<size_t>(options.nPair) > pairs.size()) {
-            err << "folvex: the group \"" << EscapeControlCharacters(group.m_strName)
-                << "\" has no pair " << options.nPair << " (it has " << pairs.size() << ")\n";
+    if (m_options.nPair != 0) {
+        if (m_options.nPair < 0 || static_cast<size_t>(m_options.nPair) > pairs.size()) {
+            m_err << "folvex: the group \"" << EscapeControlCharacters(group.m_strName)
+                  << "\" has no pair " << m_options.nPair << " (it has " << pairs.size() << ")\n";
             return kExitUsage;
         }
-        pairs = {pairs[static_cast<size_t>(options.nPair) - 1]};
+        pairs = {pairs[static_cast<size_t>(m_options.nPair) - 1]};
     }
     int nStatus = kExitClean;
     std::vector<const CSyncPair*> ran;
     {
-        CRunnerConsole console(out, pProgress, bSameScreen, options.bAllowEmptyDestination);
+        CRunnerConsole console(m_out, m_pProgress, m_bSameScreen, m_options.bAllowEmptyDestination,
+                               m_platform);
         for (CSyncPair* pPair : pairs) {
             if (g_bInterrupted.load()) {
                 break;
             }
             pPair->m_pLogList = &console;
+            pPair->m_pPlatform = &m_platform;
             // The console answers the engine's question even without a progress line.
             pPair->m_pProgressDlg = &console;
             // The handler is shown the pair's cancel request before the flag is looked at:
@@ -248,7 +276,7 @@ int RunGroup(const CRunnerOptions& options, CSyncGroup& group, std::ostream& out
             if (g_bInterrupted.load()) {
                 pPair->m_bCancel.store(1);
             }
-            pPair->DoSyncPair(options.bDryRun);
+            pPair->DoSyncPair(m_options.bDryRun);
             g_pCancel.store(nullptr);
             pPair->m_pLogList = nullptr;
             pPair->m_pProgressDlg = nullptr;
@@ -256,31 +284,23 @@ int RunGroup(const CRunnerOptions& options, CSyncGroup& group, std::ostream& out
             if (pPair->m_nErrors > 0) {
                 nStatus = kExitErrors;
             }
-            if (options.nPair == 0) {
+            if (m_options.nPair == 0) {
                 console.InsertString(0, kSeparatorLine);
             }
         }
     }
-    if (!options.bDryRun && !ran.empty() &&
-        !SaveRunPairs(options, group.m_strName, ran, out, err)) {
+    if (!m_options.bDryRun && !ran.empty() && !SaveRunPairs(group.m_strName, ran)) {
         nStatus = kExitErrors;
     }
     return g_bInterrupted.load() ? kExitInterrupted : nStatus;
 }
 
-}  // namespace
-
-CRunnerInterrupts::CRunnerInterrupts() {
+CRunnerInterrupts::CRunnerInterrupts(IPlatform& platform) : m_platform(platform) {
     if (g_nInterruptsDepth++ > 0) {
         return;
     }
     g_bInterrupted.store(false);
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESTART;
-    ::sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &m_previousInt);
-    ::sigaction(SIGTERM, &action, &m_previousTerm);
+    m_platform.SetInterruptHandler(OnInterrupt);
 }
 
 CRunnerInterrupts::~CRunnerInterrupts() {
@@ -288,13 +308,13 @@ CRunnerInterrupts::~CRunnerInterrupts() {
         return;
     }
     g_pCancel.store(nullptr);
-    ::sigaction(SIGINT, &m_previousInt, nullptr);
-    ::sigaction(SIGTERM, &m_previousTerm, nullptr);
+    m_platform.SetInterruptHandler(nullptr);
 }
 
 int RunCommandLine(const CRunnerOptions& options, std::ostream& out, std::ostream& err,
-                   std::ostream* pProgress, bool bSameScreen) {
-    const CRunnerInterrupts interrupts;  // first of all
+                   std::ostream* pProgress, bool bSameScreen, IPlatform& platform) {
+    const CRunnerInterrupts interrupts(platform);  // first of all
+    const CCommandRun command(options, out, err, pProgress, bSameScreen, platform);
     SetSyncThreads(options.nThreads);
     CSyncGroupList list;
     const LoadOutcome outcome =
@@ -316,7 +336,7 @@ int RunCommandLine(const CRunnerOptions& options, std::ostream& out, std::ostrea
         return kExitInterrupted;
     }
     if (options.command == CRunnerOptions::Command::List) {
-        ListGroups(list, out);
+        command.ListGroups(list);
         return kExitClean;
     }
     CSyncGroup* pGroup = FindGroup(list, options.strGroup);
@@ -325,5 +345,5 @@ int RunCommandLine(const CRunnerOptions& options, std::ostream& out, std::ostrea
             << options.strListFile << " (folvex --list shows the groups)\n";
         return kExitUsage;
     }
-    return RunGroup(options, *pGroup, out, err, pProgress, bSameScreen);
+    return command.RunGroup(*pGroup);
 }

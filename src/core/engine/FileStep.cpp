@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "PairRun.h"
 #include "SyncGroup.h"
 #include "SyncRun.h"
 #include "SyncText.h"
@@ -65,8 +66,8 @@ void CCopyFocus::ShowName(const CCopyContext& copy) {
     }
 }
 
-void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome& step) const {
-    IPlatform& platform = Platform();
+void CPairRun::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome& step) const {
+    IPlatform& platform = m_platform;
     FileStepScratch& scratch = t_scratch;
     const CFolderHandles& folder = *task.folder;
     const std::string& strName = task.strName;
@@ -82,7 +83,8 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
     if (run.plan.pAssumeCopies != nullptr) {
         // The reverse direction of a dry run: this file as the forward copy would leave it.
         const auto& copies = run.plan.pAssumeCopies->files;
-        const auto found = copies.find(std::string(RelativePart(strSourcePath, m_strSource)));
+        const auto found =
+            copies.find(std::string(RelativePart(strSourcePath, m_pair.m_strSource)));
         if (found != copies.end()) {
             source = found->second;
         }
@@ -100,7 +102,8 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
     }
 
     std::string& strDestPath = scratch.strDestPath;
-    strDestPath.assign(m_strDestination).append(RelativePart(strSourcePath, m_strSource));
+    strDestPath.assign(m_pair.m_strDestination)
+        .append(RelativePart(strSourcePath, m_pair.m_strSource));
     const CPathAt destAt{folder.destination.Get(), strName.c_str(), strDestPath};
     // A destination whose status cannot be read counts as absent; the copy decides. A link,
     // or anything else that is neither a file nor a folder, is replaced as if absent.
@@ -123,7 +126,8 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
     if (run.plan.bDryRun && nError == 0) {
         if (run.plan.pRecordCopies != nullptr) {
             std::lock_guard lock(run.plan.pRecordCopies->mutex);
-            run.plan.pRecordCopies->files.emplace(RelativePart(strSourcePath, m_strSource), source);
+            run.plan.pRecordCopies->files.emplace(RelativePart(strSourcePath, m_pair.m_strSource),
+                                                  source);
         }
         step.Line(PlanLine("Would copy", decision.verdict, strDestPath, decision.bClearAttributes));
         step.nFilesCopied = 1;
@@ -140,7 +144,7 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
     // The true size, also for files of 2 GiB and more.
     char szBytes[48];
     std::snprintf(szBytes, sizeof szBytes, "%" PRIu64 " bytes to copy", source.m_size64);
-    CCopyContext copy{m_pProgressDlg, &run.focus, 0, strDestPath, szBytes};
+    CCopyContext copy{m_pair.m_pProgressDlg, &run.focus, 0, strDestPath, szBytes};
     copy.nCopy = run.focus.Start(copy);
 
     if (nError == 0 && !run.plan.bDryRun) {
@@ -153,7 +157,7 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
         // named temporary file.
         const int fdTemp = StagingFolderFor(folder, bDestExists || !traits.bUnnamedFiles);
         if (!platform.CopyFileEx({folder.source.Get(), strName.c_str(), strSourcePath}, destAt,
-                                 CopyProgress, &copy, &m_bCancel, nFlags, fdTemp)) {
+                                 CopyProgress, &copy, &m_pair.m_bCancel, nFlags, fdTemp)) {
             nError = platform.GetLastError();
         }
     }
@@ -175,10 +179,10 @@ void CSyncPair::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcom
 
 // Whether the copy kept its source's modification time, as far as the file system keeps
 // times: a file system whose type cannot vouch for it is asked after each copy.
-bool CSyncPair::TimeKept(const CPathAt& destAt, const CFileStatus& source,
-                         const CFileSystemTraits& traits) const {
+bool CPairRun::TimeKept(const CPathAt& destAt, const CFileStatus& source,
+                        const CFileSystemTraits& traits) const {
     CFileStatus kept;
-    if (!traits.bKeepsTimes || !Platform().GetStatus(destAt, false, kept)) {
+    if (!traits.bKeepsTimes || !m_platform.GetStatus(destAt, false, kept)) {
         return false;
     }
     CopyRules rules;

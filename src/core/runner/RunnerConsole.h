@@ -9,6 +9,7 @@
 #include <string>
 
 #include "SyncWindows.h"
+#include "platform.h"
 
 class CRunnerConsole : public ILogList, public IProgressWindow {
 public:
@@ -17,17 +18,20 @@ public:
     // each of them.
     // bAllowEmptyDestination answers whether to copy into a destination that is empty
     // although an earlier run copied files there.
+    // The platform tells the terminal's width.
     CRunnerConsole(std::ostream& out, std::ostream* pProgress, bool bSameScreen,
-                   bool bAllowEmptyDestination = false)
+                   bool bAllowEmptyDestination, IPlatform& platform)
         : m_out(out),
           m_pProgress(pProgress),
           m_bSameScreen(bSameScreen),
-          m_bAllowEmptyDestination(bAllowEmptyDestination) {}
+          m_bAllowEmptyDestination(bAllowEmptyDestination),
+          m_platform(platform) {}
     ~CRunnerConsole() override { ClearProgress(); }
 
     // A line as the log window would show it; control characters are escaped, so no name
     // can make one line look like two.
     void InsertString(int nIndex, const std::string& strLine) override;
+    // A field of the progress window: it goes into the progress line.
     void SetDlgItemText(int nId, const std::string& strText) override;
     void PostEndOfRun() override {}
     bool ConfirmEmptyDestination(const std::string& /*strDestination*/) override {
@@ -39,12 +43,14 @@ public:
 
 private:
     void DrawProgress();
+    void EraseProgress();
 
     std::mutex m_mutex;
     std::ostream& m_out;
     std::ostream* m_pProgress;
     bool m_bSameScreen;
     bool m_bAllowEmptyDestination;
+    IPlatform& m_platform;
     std::map<int, std::string> m_fields;
     unsigned m_nFilesStarted = 0;
     bool m_bProgressShown = false;

@@ -1,5 +1,7 @@
-// The platform in use, and the whole-file reads and atomic writes of the group list file.
+// Whole files, as the group list is kept: reading one, replacing one atomically, links at
+// its end, and the folder that holds it, made and locked.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,16 +9,15 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "PosixHandles.h"
-#include "platform.h"
+#include "PosixPlatform.h"
 
 namespace {
 
 using posix::FileDescriptor;
 using posix::FolderOf;
-
-std::atomic<IPlatform*> g_pInstalled{nullptr};
 
 std::string Describe(const char* szWhat, const std::string& strPath, int nErrno) {
     return std::string(szWhat) + " " + strPath + ": " + std::strerror(nErrno);
@@ -24,7 +25,7 @@ std::string Describe(const char* szWhat, const std::string& strPath, int nErrno)
 
 }  // namespace
 
-std::string posix::ResolveFileLinks(const std::string& strPath) {
+std::string PosixPlatform::ResolveFileLinks(const std::string& strPath) {
     constexpr int kMostLinks = 40;  // as the system follows them: a circle ends here
     std::string strResolved = strPath;
     for (int i = 0; i < kMostLinks; ++i) {
@@ -42,20 +43,6 @@ std::string posix::ResolveFileLinks(const std::string& strPath) {
             strTarget.front() == '/' ? strTarget : FolderOf(strResolved) + "/" + strTarget;
     }
     return strResolved;
-}
-
-IPlatform& Platform() {
-    static PosixPlatform posix;
-    IPlatform* pInstalled = g_pInstalled.load();
-    return pInstalled != nullptr ? *pInstalled : posix;
-}
-
-ScopedPlatform::ScopedPlatform(IPlatform& platform) : m_pPrevious(g_pInstalled.load()) {
-    g_pInstalled.store(&platform);
-}
-
-ScopedPlatform::~ScopedPlatform() {
-    g_pInstalled.store(m_pPrevious);
 }
 
 bool PosixPlatform::ReadWholeFile(const std::string& strPath, std::string& bytes, int& nErrno) {
@@ -115,7 +102,7 @@ bool PosixPlatform::RenameFile(const std::string& strFrom, const std::string& st
 bool PosixPlatform::WriteFileAtomically(const std::string& strLinkOrPath, const std::string& bytes,
                                         std::string& strError) {
     // Through a link, the target is replaced from beside it, so the link stays a link.
-    const std::string strPath = posix::ResolveFileLinks(strLinkOrPath);
+    const std::string strPath = ResolveFileLinks(strLinkOrPath);
     const std::string strFolder = FolderOf(strPath);
     std::string strTemp = strPath + ".XXXXXX";
     FileDescriptor fd(::mkstemp(strTemp.data()));
@@ -148,4 +135,49 @@ bool PosixPlatform::WriteFileAtomically(const std::string& strLinkOrPath, const 
         ::fsync(folder.Get());
     }
     return true;
+}
+
+bool PosixPlatform::MakeFolders(const std::string& strFolder, std::string& strError) {
+    for (size_t nCut = strFolder.find('/', 1);; nCut = strFolder.find('/', nCut + 1)) {
+        const std::string strPart = strFolder.substr(0, nCut);
+        if (::mkdir(strPart.c_str(), 0700) != 0 && errno != EEXIST) {
+            strError = Describe("Cannot make the folder", strPart, errno);
+            return false;
+        }
+        if (nCut == std::string::npos) {
+            return true;
+        }
+    }
+}
+
+bool PosixPlatform::IsWritableFolder(const std::string& strFolder) {
+    return ::access(strFolder.c_str(), W_OK) == 0;
+}
+
+int PosixPlatform::LockFolder(const std::string& strFolder, std::chrono::milliseconds wait,
+                              bool& bTimedOut, std::string& strError) {
+    bTimedOut = false;
+    FileDescriptor folder(::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.Valid()) {
+        strError = Describe("Cannot open", strFolder, errno);
+        return -1;
+    }
+    // Polled rather than waited for in flock(), so the wait has an end.
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    constexpr auto kPollInterval = std::chrono::milliseconds(20);
+    while (::flock(folder.Get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            strError = Describe("Cannot lock", strFolder, errno);
+            return -1;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            bTimedOut = true;
+            return -1;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    return folder.Release();  // the caller holds it now
 }

@@ -2,12 +2,12 @@
 // or both directions, the closing lines, and the progress routine of the copy.
 #include "Synchronize.h"
 
-#include <sys/resource.h>
 #include <algorithm>
 #include <cstdio>
 #include <thread>
 
 #include "CopyDecision.h"
+#include "PairRun.h"
 #include "PathOverlap.h"
 #include "SyncGroup.h"
 #include "SyncRun.h"
@@ -51,12 +51,8 @@ std::string RefusalLine(FolderOverlap overlap, const std::string& strSource,
 // How many folders may hold descriptors at once, and how many of the walk's deepest levels
 // keep theirs: well within the process's limit, with room for the files being copied (two
 // descriptors each) and for what the program holds besides.
-void LimitOpenFolders(CSyncRun& run, unsigned nThreads) {
-    rlimit limit{};
-    int64_t nFiles = 1024;
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-        nFiles = static_cast<int64_t>(limit.rlim_cur);
-    }
+void LimitOpenFolders(CSyncRun& run, unsigned nThreads, int64_t nFileLimit) {
+    const int64_t nFiles = std::min<int64_t>(nFileLimit, INT32_MAX);
     const int64_t nFolders = (nFiles - 16 - 2 * static_cast<int64_t>(nThreads)) / 2;
     run.nMaxOpenFolders = static_cast<int>(std::clamp<int64_t>(nFolders, 4, 256));
     run.nHeldLevels = static_cast<size_t>(std::clamp(run.nMaxOpenFolders - 8, 1, 64));
@@ -68,12 +64,20 @@ void SetSyncThreads(unsigned nThreads) {
     g_nSyncThreads.store(nThreads);
 }
 
-unsigned SyncThreads() {
+unsigned SyncThreads(IPlatform& platform) {
     const unsigned nSet = g_nSyncThreads.load();
     if (nSet != 0) {
         return nSet;
     }
-    return std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    return std::clamp(platform.ProcessorCount(), 1u, 8u);
+}
+
+int32_t CSyncPair::DoSync() {
+    return CPairRun(*this, *m_pPlatform).DoSync();
+}
+
+int32_t CSyncPair::DoSyncPair(bool bDryRun) {
+    return CPairRun(*this, *m_pPlatform).DoSyncPair(bDryRun);
 }
 
 uint32_t SyncThreadProc(void* pParam) {
@@ -88,28 +92,29 @@ uint32_t SyncThreadProc(void* pParam) {
     return 1;
 }
 
-bool CSyncPair::HasRunBefore() const {
-    return m_nFilesFound != 0 || m_nDirectories != 0 || m_nFilesCopied != 0 || m_dwBytesCopied != 0;
+bool CPairRun::HasRunBefore() const {
+    return m_pair.m_nFilesFound != 0 || m_pair.m_nDirectories != 0 || m_pair.m_nFilesCopied != 0 ||
+           m_pair.m_dwBytesCopied != 0;
 }
 
 // What the pair's stored figures and date tell a run.
-CRunPlan CSyncPair::PlanFromFigures() const {
+CRunPlan CPairRun::PlanFromFigures() const {
     CRunPlan plan;
-    plan.timeReference = m_timeLastCopy;
+    plan.timeReference = m_pair.m_timeLastCopy;
     plan.bMayCreateDestination = !HasRunBefore();
-    plan.bFoundFilesBefore = m_nFilesFound != 0;
+    plan.bFoundFilesBefore = m_pair.m_nFilesFound != 0;
     return plan;
 }
 
-int32_t CSyncPair::DoSync() {
+int32_t CPairRun::DoSync() {
     CRunPlan plan = PlanFromFigures();
     return RunOneWay(plan);
 }
 
-int32_t CSyncPair::DoSyncPair(bool bDryRun) {
+int32_t CPairRun::DoSyncPair(bool bDryRun) {
     CRunPlan forward = PlanFromFigures();
     forward.bDryRun = bDryRun;
-    if (m_bBothWays == 0) {
+    if (m_pair.m_bBothWays == 0) {
         return RunOneWay(forward);
     }
     // Both directions compare with the date as it was when the pair started, and the date
@@ -121,58 +126,60 @@ int32_t CSyncPair::DoSyncPair(bool bDryRun) {
     }
     RunOneWay(forward);
     if (Cancelled()) {
-        return m_nErrors;  // a cancel ends the pair
+        return m_pair.m_nErrors;  // a cancel ends the pair
     }
-    const int32_t nForwardErrors = m_nErrors;
+    const int32_t nForwardErrors = m_pair.m_nErrors;
     CRunPlan reverse = forward;
     reverse.pRecordCopies = nullptr;
     if (bDryRun) {
         reverse.pAssumeCopies = &dryRunCopies;
     }
-    std::swap(m_strSource, m_strDestination);
+    std::swap(m_pair.m_strSource, m_pair.m_strDestination);
     RunOneWay(reverse);
-    std::swap(m_strSource, m_strDestination);
-    m_nErrors += nForwardErrors;
-    if (m_nErrors == 0 && !Cancelled() && !bDryRun) {
-        m_timeLastCopy = forward.timeStarted;
+    std::swap(m_pair.m_strSource, m_pair.m_strDestination);
+    m_pair.m_nErrors += nForwardErrors;
+    if (m_pair.m_nErrors == 0 && !Cancelled() && !bDryRun) {
+        m_pair.m_timeLastCopy = forward.timeStarted;
     }
-    return m_nErrors;
+    return m_pair.m_nErrors;
 }
 
-int32_t CSyncPair::RunOneWay(CRunPlan& plan) {
+int32_t CPairRun::RunOneWay(CRunPlan& plan) {
     // What the last run found stays when this one is refused for a destination that looks
     // unmounted: it is what tells the next run to look before it copies.
-    const uint32_t figuresBefore[] = {m_nFilesFound, m_nDirectories, m_nFilesCopied,
-                                      m_dwBytesCopied};
-    m_nFilesFound = 0;
-    m_nDirectories = 0;
-    m_nFilesCopied = 0;
-    m_nErrors = 0;
-    m_dwBytesCopied = 0;
-    m_dwReserved = 0;
-    FoldCase(m_strExclude);
-    IPlatform& platform = Platform();
-    m_dwElapsedMs = platform.GetTickCount();
+    const uint32_t figuresBefore[] = {m_pair.m_nFilesFound, m_pair.m_nDirectories,
+                                      m_pair.m_nFilesCopied, m_pair.m_dwBytesCopied};
+    m_pair.m_nFilesFound = 0;
+    m_pair.m_nDirectories = 0;
+    m_pair.m_nFilesCopied = 0;
+    m_pair.m_nErrors = 0;
+    m_pair.m_dwBytesCopied = 0;
+    m_pair.m_dwReserved = 0;
+    FoldCase(m_pair.m_strExclude);
+    IPlatform& platform = m_platform;
+    m_pair.m_dwElapsedMs = platform.GetTickCount();
     // The date a clean run records: files changed while the walk was elsewhere are then
     // copied by the next run.
     plan.timeStarted = platform.GetCurrentTime();
 
     if (RefuseOverlappingFolders()) {
-        m_dwElapsedMs = platform.GetTickCount() - m_dwElapsedMs;
-        return m_nErrors;
+        m_pair.m_dwElapsedMs = platform.GetTickCount() - m_pair.m_dwElapsedMs;
+        return m_pair.m_nErrors;
     }
 
     CSyncRun run(plan);
-    run.rules.exclude = m_strExclude;
-    run.rules.bOnlyNewer = m_bOnlyNewer != 0;
-    run.rules.bCheckDestDate = m_bCheckDestDate != 0;
-    run.rules.bOverwriteRHS = m_bOverwriteRHS != 0;
+    run.rules.exclude = m_pair.m_strExclude;
+    run.rules.bOnlyNewer = m_pair.m_bOnlyNewer != 0;
+    run.rules.bCheckDestDate = m_pair.m_bCheckDestDate != 0;
+    run.rules.bOverwriteRHS = m_pair.m_bOverwriteRHS != 0;
     run.rules.timeReference = plan.timeReference;
-    LimitOpenFolders(run, SyncThreads());
+    const unsigned nThreads = SyncThreads(m_platform);
+    LimitOpenFolders(run, nThreads, m_platform.OpenFileLimit());
     run.pipeline = std::make_unique<CFilePipeline>(
-        SyncThreads(), m_bCancel,
+        nThreads, m_pair.m_bCancel,
         [this, &run](const CFileTask& task, CStepOutcome& step) { SyncFile(run, task, step); },
-        [this, &run](CStepOutcome& step) { ApplyStep(run, step); });
+        [this, &run](CStepOutcome& step) { ApplyStep(run, step); },
+        [this](std::function<void()> work) { return m_platform.StartThread(std::move(work)); });
     if (!Cancelled() && OpenTopFolders(run)) {
         SyncFolder(run);
     }
@@ -182,44 +189,45 @@ int32_t CSyncPair::RunOneWay(CRunPlan& plan) {
     run.path.clear();
     run.pipeline.reset();
     if (run.bDestinationRefused) {
-        m_nFilesFound = figuresBefore[0];
-        m_nDirectories = figuresBefore[1];
-        m_nFilesCopied = figuresBefore[2];
-        m_dwBytesCopied = figuresBefore[3];
+        m_pair.m_nFilesFound = figuresBefore[0];
+        m_pair.m_nDirectories = figuresBefore[1];
+        m_pair.m_nFilesCopied = figuresBefore[2];
+        m_pair.m_dwBytesCopied = figuresBefore[3];
     }
     // Unsigned arithmetic keeps the duration right across a wrap of the tick.
-    m_dwElapsedMs = platform.GetTickCount() - m_dwElapsedMs;
+    m_pair.m_dwElapsedMs = platform.GetTickCount() - m_pair.m_dwElapsedMs;
 
     if (Cancelled()) {
         AddLogLine("User cancelled operation!");
-        ++m_nErrors;
-    } else if (m_nErrors == 0 && plan.bDryRun) {
-        AddLogLine("Dry run: would copy " + std::to_string(static_cast<int32_t>(m_nFilesCopied)) +
-                   " files from " + m_strSource + " to " + m_strDestination);
-    } else if (m_nErrors == 0) {
-        AddLogLine("Succes: Copied " + std::to_string(static_cast<int32_t>(m_nFilesCopied)) +
-                   " files from " + m_strSource + " to " + m_strDestination);
+        ++m_pair.m_nErrors;
+    } else if (m_pair.m_nErrors == 0 && plan.bDryRun) {
+        AddLogLine("Dry run: would copy " +
+                   std::to_string(static_cast<int32_t>(m_pair.m_nFilesCopied)) + " files from " +
+                   m_pair.m_strSource + " to " + m_pair.m_strDestination);
+    } else if (m_pair.m_nErrors == 0) {
+        AddLogLine("Succes: Copied " + std::to_string(static_cast<int32_t>(m_pair.m_nFilesCopied)) +
+                   " files from " + m_pair.m_strSource + " to " + m_pair.m_strDestination);
         if (plan.bMoveDate) {
-            m_timeLastCopy = plan.timeStarted;
+            m_pair.m_timeLastCopy = plan.timeStarted;
         }
     }
-    return m_nErrors;
+    return m_pair.m_nErrors;
 }
 
 // One step of the walk, in walk order: its lines go to the log, its figures to the pair's.
-void CSyncPair::ApplyStep(CSyncRun& run, CStepOutcome& step) {
+void CPairRun::ApplyStep(CSyncRun& run, CStepOutcome& step) {
     for (const std::string& strLine : step.lines) {
         AddLogLine(strLine);
     }
-    m_nErrors += step.nErrors;
+    m_pair.m_nErrors += step.nErrors;
     if (step.nLastError) {
-        m_nLastError = *step.nLastError;
+        m_pair.m_nLastError = *step.nLastError;
     }
-    m_nFilesFound += step.nFilesFound;
-    m_nDirectories += step.nDirectories;
-    m_nFilesCopied += step.nFilesCopied;
+    m_pair.m_nFilesFound += step.nFilesFound;
+    m_pair.m_nDirectories += step.nDirectories;
+    m_pair.m_nFilesCopied += step.nFilesCopied;
     // The stored figure is 32-bit and wraps, as the group list file keeps it.
-    m_dwBytesCopied += static_cast<uint32_t>(step.nBytesCopied);
+    m_pair.m_dwBytesCopied += static_cast<uint32_t>(step.nBytesCopied);
     run.untold.nFilesChecked += step.nFilesFound;
     run.untold.nFilesCopied += step.nFilesCopied;
     run.untold.nBytesCopied += step.nBytesCopied;
@@ -232,34 +240,35 @@ void CSyncPair::ApplyStep(CSyncRun& run, CStepOutcome& step) {
 }
 
 // The progress window hears the running totals now and then, not for every file.
-void CSyncPair::TellTotals(CSyncRun& run) {
-    if (m_pProgressDlg != nullptr && run.untold.nFilesChecked != 0) {
-        m_pProgressDlg->AddRunTotals(run.untold.nFilesChecked, run.untold.nFilesCopied,
-                                     run.untold.nBytesCopied);
+void CPairRun::TellTotals(CSyncRun& run) {
+    if (m_pair.m_pProgressDlg != nullptr && run.untold.nFilesChecked != 0) {
+        m_pair.m_pProgressDlg->AddRunTotals(run.untold.nFilesChecked, run.untold.nFilesCopied,
+                                            run.untold.nBytesCopied);
     }
     run.untold = {};
     run.lastTold = std::chrono::steady_clock::now();
 }
 
-void CSyncPair::AddLogLine(const std::string& strLine) {
-    if (m_pLogList != nullptr) {
-        m_pLogList->InsertString(0, strLine);
+void CPairRun::AddLogLine(const std::string& strLine) {
+    if (m_pair.m_pLogList != nullptr) {
+        m_pair.m_pLogList->InsertString(0, strLine);
     }
 }
 
-void CSyncPair::SetProgressField(int nId, const std::string& strText) const {
-    if (m_pProgressDlg != nullptr) {
-        m_pProgressDlg->SetDlgItemText(nId, strText);
+void CPairRun::SetProgressField(int nId, const std::string& strText) const {
+    if (m_pair.m_pProgressDlg != nullptr) {
+        m_pair.m_pProgressDlg->SetDlgItemText(nId, strText);
     }
 }
 
-bool CSyncPair::RefuseOverlappingFolders() {
-    const FolderOverlap overlap = CheckFolderOverlap(m_strSource, m_strDestination, Platform());
+bool CPairRun::RefuseOverlappingFolders() {
+    const FolderOverlap overlap =
+        CheckFolderOverlap(m_pair.m_strSource, m_pair.m_strDestination, m_platform);
     if (overlap == FolderOverlap::None) {
         return false;
     }
-    AddLogLine(RefusalLine(overlap, m_strSource, m_strDestination));
-    m_nErrors = 1;
+    AddLogLine(RefusalLine(overlap, m_pair.m_strSource, m_pair.m_strDestination));
+    m_pair.m_nErrors = 1;
     return true;
 }
 

@@ -18,8 +18,8 @@
 #include <sstream>
 
 #include "PosixHandles.h"
-#include "platform.h"
-#include "platform_posix_internal.h"
+#include "PosixPlatform.h"
+#include "posix_internal.h"
 
 namespace {
 
@@ -299,4 +299,8 @@ bool PosixPlatform::IsFolderWithin(int fdFolder, const CFolderIdentity& ancestor
     const std::vector<CFolderIdentity> chain =
         ChainUpwards(FileDescriptor(::openat(fdFolder, ".", O_PATH | O_DIRECTORY | O_CLOEXEC)));
     return std::find(chain.begin(), chain.end(), ancestor) != chain.end();
+}
+
+bool PosixPlatform::FlushFileSystem(int fdFolder, const std::string& /*strPath*/) {
+    return ::syncfs(fdFolder) == 0 || posix_internal::Fail();
 }

@@ -1,6 +1,5 @@
 #include "RunnerConsole.h"
 
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "DisplayText.h"
@@ -10,21 +9,15 @@ namespace {
 // The progress line is drawn at most this often.
 constexpr auto kDrawInterval = std::chrono::milliseconds(100);
 
-size_t TerminalWidth() {
-    winsize size{};
-    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 10) {
-        return size.ws_col;
-    }
-    return 80;
-}
+// Back to the start of the line, and the line cleared.
+constexpr const char* kEraseLine = "\r\033[K";
 
 }  // namespace
 
 void CRunnerConsole::InsertString(int /*nIndex*/, const std::string& strLine) {
     std::lock_guard lock(m_mutex);
-    if (m_bProgressShown && m_bSameScreen) {
-        *m_pProgress << "\r\033[K" << std::flush;
-        m_bProgressShown = false;
+    if (m_bSameScreen) {
+        EraseProgress();
     }
     m_out << EscapeControlCharacters(strLine) << '\n';
     m_out.flush();
@@ -48,8 +41,13 @@ void CRunnerConsole::SetDlgItemText(int nId, const std::string& strText) {
 
 void CRunnerConsole::ClearProgress() {
     std::lock_guard lock(m_mutex);
+    EraseProgress();
+}
+
+// Under the lock.
+void CRunnerConsole::EraseProgress() {
     if (m_bProgressShown) {
-        *m_pProgress << "\r\033[K" << std::flush;
+        *m_pProgress << kEraseLine << std::flush;
         m_bProgressShown = false;
     }
 }
@@ -62,11 +60,13 @@ void CRunnerConsole::DrawProgress() {
         EscapeControlCharacters(strFile.empty() ? m_fields[IDC_PROGRESS_FOLDER] : strFile);
     const std::string strHead =
         m_fields[IDC_PROGRESS_PERCENT] + " " + std::to_string(m_nFilesStarted) + " files  ";
-    const size_t nRoom = TerminalWidth() - 1;
+    // The progress line goes to standard error (see CommandLine.cpp).
+    const int nWidth = m_platform.TerminalWidth(STDERR_FILENO);
+    const size_t nRoom = static_cast<size_t>(nWidth > 10 ? nWidth : 80) - 1;
     if (strHead.size() + strWhere.size() > nRoom) {
         const size_t nKeep = nRoom > strHead.size() + 3 ? nRoom - strHead.size() - 3 : 0;
         strWhere = "..." + strWhere.substr(strWhere.size() - nKeep);
     }
-    *m_pProgress << "\r\033[K" << strHead << strWhere << std::flush;
+    *m_pProgress << kEraseLine << strHead << strWhere << std::flush;
     m_bProgressShown = true;
 }

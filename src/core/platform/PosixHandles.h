@@ -24,6 +24,8 @@ public:
         return *this;
     }
     int Get() const { return m_fd; }
+    // Gives the descriptor up to the caller, who closes it.
+    int Release() { return std::exchange(m_fd, -1); }
     bool Valid() const { return m_fd >= 0; }
     void Reset(int fd) {
         Close();
@@ -72,10 +74,5 @@ inline std::string FolderOf(const std::string& strPath) {
     }
     return nCut == 0 ? "/" : strPath.substr(0, nCut);
 }
-
-// The path of the file that a path names once links at its end are followed (a relative
-// link from its own folder); the path itself when it is no link. A link to nothing gives
-// the path it leads to, where a file can then be made. (platform_files.cpp)
-std::string ResolveFileLinks(const std::string& strPath);
 
 }  // namespace posix

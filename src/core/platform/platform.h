@@ -10,8 +10,12 @@
 #include <fcntl.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Attribute bits of the file status record.
@@ -208,102 +212,42 @@ public:
     // why.
     virtual bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
                                      std::string& strError) = 0;
+    // The path of the file a path names once links at its end are followed (a relative
+    // link from its own folder); the path itself when it is no link. A link to nothing gives
+    // the path it leads to, where a file can then be made.
+    virtual std::string ResolveFileLinks(const std::string& strPath) = 0;
+    // Makes a folder and the folders above it that are missing (only the user may enter
+    // them); false, with strError, on failure.
+    virtual bool MakeFolders(const std::string& strFolder, std::string& strError) = 0;
+    // Whether the process may make files in a folder.
+    virtual bool IsWritableFolder(const std::string& strFolder) = 0;
+    // Takes an exclusive lock on a folder, waiting at most so long for another holder; the
+    // descriptor that holds it (the caller closes it), or -1 with strError, and bTimedOut
+    // when another holder kept it.
+    virtual int LockFolder(const std::string& strFolder, std::chrono::milliseconds wait,
+                           bool& bTimedOut, std::string& strError) = 0;
+
+    // The process, its threads and signals, clocks and the terminal.
+    // The most descriptors the process may hold open at once.
+    virtual int64_t OpenFileLimit() = 0;
+    // How many processors the process can use.
+    virtual unsigned ProcessorCount() = 0;
+    // Starts a thread; throws std::system_error when the system refuses one.
+    virtual std::thread StartThread(std::function<void()> run) = 0;
+    // SIGINT and SIGTERM call pHandler, which must be safe in a signal handler; nullptr puts
+    // back the handlers there were before.
+    virtual void SetInterruptHandler(void (*pHandler)(int)) = 0;
+    // A hang-up (SIGHUP) is held back while bHold, and takes effect when let go.
+    virtual void HoldHangup(bool bHold) = 0;
+    // A time in seconds since 1970 as the local date and time; false when it has none.
+    virtual bool LocalTime(int64_t nTime, std::tm& local) = 0;
+    // Whether a descriptor is a terminal; the width of the terminal in columns (0: unknown).
+    virtual bool IsTerminal(int fd) = 0;
+    virtual int TerminalWidth(int fd) = 0;
 };
 
-// The POSIX implementation.
-class PosixPlatform : public IPlatform {
-public:
-    int OpenFolder(const CPathAt& at, bool bFollowLink) override;
-    bool ReadFolder(int fdFolder, const std::string& strPath,
-                    std::vector<CDirEntry>& entries) override;
-    bool IsFolderEmpty(int fdFolder, bool& bEmpty) override;
-    bool CreateDirectory(const CPathAt& at) override;
-    bool RemoveFolder(const CPathAt& at) override;
-    bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override;
-    bool SetAttributes(const CPathAt& at, uint8_t attributes) override;
-    bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
-                    void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
-                    int fdTempFolder) override;
-    void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) override;
-    bool FlushFileSystem(int fdFolder, const std::string& strPath) override;
-    CFileSystemTraits FileSystemTraits(int fdFolder, bool bMayProbe) override;
-    int32_t GetLastError() override;
-    uint32_t GetTickCount() override;
-    uint32_t GetCurrentTime() override;
-    CFolderAncestry FolderAncestry(const std::string& strPath) override;
-    bool IsFolderWithin(int fdFolder, const CFolderIdentity& ancestor) override;
-    bool ReadWholeFile(const std::string& strPath, std::string& bytes, int& nErrno) override;
-    bool Exists(const std::string& strPath) override;
-    bool RenameFile(const std::string& strFrom, const std::string& strTo,
-                    std::string& strError) override;
-    bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
-                             std::string& strError) override;
-};
-
-// A platform that forwards every call to another one; fault-injecting wrappers derive from
-// it and override what they change.
-class ForwardingPlatform : public IPlatform {
-public:
-    explicit ForwardingPlatform(IPlatform& inner) : m_inner(inner) {}
-    int OpenFolder(const CPathAt& at, bool bFollowLink) override {
-        return m_inner.OpenFolder(at, bFollowLink);
-    }
-    bool ReadFolder(int fdFolder, const std::string& strPath,
-                    std::vector<CDirEntry>& entries) override {
-        return m_inner.ReadFolder(fdFolder, strPath, entries);
-    }
-    bool IsFolderEmpty(int fdFolder, bool& bEmpty) override {
-        return m_inner.IsFolderEmpty(fdFolder, bEmpty);
-    }
-    bool CreateDirectory(const CPathAt& at) override { return m_inner.CreateDirectory(at); }
-    bool RemoveFolder(const CPathAt& at) override { return m_inner.RemoveFolder(at); }
-    bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override {
-        return m_inner.GetStatus(at, bFollowLink, status);
-    }
-    bool SetAttributes(const CPathAt& at, uint8_t attributes) override {
-        return m_inner.SetAttributes(at, attributes);
-    }
-    bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
-                    void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
-                    int fdTempFolder) override {
-        return m_inner.CopyFileEx(from, to, pProgress, pData, pCancel, nCopyFlags, fdTempFolder);
-    }
-    void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) override {
-        m_inner.RemoveLeftoverTempFiles(fdFolder, strPath);
-    }
-    bool FlushFileSystem(int fdFolder, const std::string& strPath) override {
-        return m_inner.FlushFileSystem(fdFolder, strPath);
-    }
-    CFileSystemTraits FileSystemTraits(int fdFolder, bool bMayProbe) override {
-        return m_inner.FileSystemTraits(fdFolder, bMayProbe);
-    }
-    int32_t GetLastError() override { return m_inner.GetLastError(); }
-    uint32_t GetTickCount() override { return m_inner.GetTickCount(); }
-    uint32_t GetCurrentTime() override { return m_inner.GetCurrentTime(); }
-    CFolderAncestry FolderAncestry(const std::string& strPath) override {
-        return m_inner.FolderAncestry(strPath);
-    }
-    bool IsFolderWithin(int fdFolder, const CFolderIdentity& ancestor) override {
-        return m_inner.IsFolderWithin(fdFolder, ancestor);
-    }
-    bool ReadWholeFile(const std::string& strPath, std::string& bytes, int& nErrno) override {
-        return m_inner.ReadWholeFile(strPath, bytes, nErrno);
-    }
-    bool Exists(const std::string& strPath) override { return m_inner.Exists(strPath); }
-    bool RenameFile(const std::string& strFrom, const std::string& strTo,
-                    std::string& strError) override {
-        return m_inner.RenameFile(strFrom, strTo, strError);
-    }
-    bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
-                             std::string& strError) override {
-        return m_inner.WriteFileAtomically(strPath, bytes, strError);
-    }
-
-protected:
-    IPlatform& m_inner;
-};
-
-// The platform in use: the POSIX one unless a test has installed another.
+// The platform in use where no other is handed on: the POSIX one unless a test has installed
+// another. The engine never reads it; the program and the runner hand a platform to it.
 IPlatform& Platform();
 
 // Installs another platform for its lifetime (tests only; not while a run goes on).

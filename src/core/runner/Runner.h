@@ -3,14 +3,13 @@
 // the figures of the pairs that ran are saved back under the list's lock.
 #pragma once
 
-#include <signal.h>
-
 #include <chrono>
 #include <cstdint>
 #include <ostream>
 #include <string>
 
 #include "GroupListLocation.h"
+#include "platform.h"
 
 struct CRunnerOptions {
     enum class Command { List, Run };
@@ -40,17 +39,17 @@ enum RunnerExitStatus : int {
 // moment of it (reading the list, the final save) is ended by the signal itself.
 class CRunnerInterrupts {
 public:
-    CRunnerInterrupts();
+    explicit CRunnerInterrupts(IPlatform& platform = Platform());
     ~CRunnerInterrupts();
     CRunnerInterrupts(const CRunnerInterrupts&) = delete;
     CRunnerInterrupts& operator=(const CRunnerInterrupts&) = delete;
 
 private:
-    struct sigaction m_previousInt {};
-    struct sigaction m_previousTerm {};
+    IPlatform& m_platform;
 };
 
 // Carries out one command. Log lines and listings go to out; messages to err; the progress
 // line to pProgress (a terminal), when given, which out shares when bSameScreen.
 int RunCommandLine(const CRunnerOptions& options, std::ostream& out, std::ostream& err,
-                   std::ostream* pProgress, bool bSameScreen = false);
+                   std::ostream* pProgress, bool bSameScreen = false,
+                   IPlatform& platform = Platform());

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "PairRun.h"
 #include "SyncGroup.h"
 #include "SyncRun.h"
 #include "SyncText.h"
@@ -47,10 +48,10 @@ const CFileSystemTraits& CFolderHandles::Traits() const {
 
 // The destination folder's identity and device: its parent's device when it lies on the
 // same one; else the run's record of that device, made the first time the run meets it.
-void CSyncPair::KnowDestinationFolder(CSyncRun& run, const std::shared_ptr<CFolderHandles>& pFolder,
-                                      const CFolderHandles* pParent, CStepOutcome& step) {
+void CPairRun::KnowDestinationFolder(CSyncRun& run, const std::shared_ptr<CFolderHandles>& pFolder,
+                                     const CFolderHandles* pParent, CStepOutcome& step) {
     CFolderHandles& folder = *pFolder;
-    IPlatform& platform = Platform();
+    IPlatform& platform = m_platform;
     CFileStatus status;
     if (!folder.destination.Valid() ||
         !platform.GetStatus({folder.destination.Get(), "", folder.strDestination}, true, status)) {
@@ -76,7 +77,7 @@ void CSyncPair::KnowDestinationFolder(CSyncRun& run, const std::shared_ptr<CFold
 }
 
 // Notes that something was written into the folder, so that its file system is flushed.
-void CSyncPair::NoteWrite(const CFolderHandles& folder) const {
+void CPairRun::NoteWrite(const CFolderHandles& folder) const {
     if (folder.pDevice != nullptr) {
         folder.pDevice->bWritten.store(true);
     }
@@ -86,7 +87,7 @@ void CSyncPair::NoteWrite(const CFolderHandles& folder) const {
 // a copy then makes its temporary file beside its destination. The first time it is asked
 // for, an existing one is cleared of the leftovers of killed copies; it is made only when a
 // copy needs it (bMake).
-int CSyncPair::StagingFolderFor(const CFolderHandles& folder, bool bMake) const {
+int CPairRun::StagingFolderFor(const CFolderHandles& folder, bool bMake) const {
     CDestinationDevice* pDevice = folder.pDevice;
     if (pDevice == nullptr) {
         return -1;
@@ -100,7 +101,7 @@ int CSyncPair::StagingFolderFor(const CFolderHandles& folder, bool bMake) const 
         return -1;
     }
     std::lock_guard lock(pDevice->stagingMutex);
-    IPlatform& platform = Platform();
+    IPlatform& platform = m_platform;
     const CFolderHandles& root = *pDevice->root;
     const std::string strPath = root.strDestination + "/" + kStagingFolderName;
     const CPathAt at{root.destination.Get(), kStagingFolderName, strPath};
@@ -122,8 +123,8 @@ int CSyncPair::StagingFolderFor(const CFolderHandles& folder, bool bMake) const 
 
 // What the run wrote is on disk before it may say "Succes" and move the date: every file
 // system it wrote to, one inside the destination included.
-void CSyncPair::FlushDestination(CSyncRun& run) {
-    IPlatform& platform = Platform();
+void CPairRun::FlushDestination(CSyncRun& run) {
+    IPlatform& platform = m_platform;
     // A staging folder goes when nothing is left in it.
     for (auto& [nDevice, pDevice] : run.devices) {
         if (pDevice->staging.Valid()) {
@@ -149,7 +150,7 @@ void CSyncPair::FlushDestination(CSyncRun& run) {
         if (!platform.FlushFileSystem(root.destination.Get(), root.strDestination)) {
             AddLogLine(WithReason("ERROR: Flushing to disk:" + root.strDestination,
                                   platform.GetLastError()));
-            ++m_nErrors;
+            ++m_pair.m_nErrors;
         }
     }
 }

@@ -1,19 +1,23 @@
-// The synchronization engine's free functions; the run, the folder walk and the file copy
-// step are members of CSyncPair (SyncGroup.h) and live in Synchronize.cpp, FolderWalk.cpp
-// and FileStep.cpp.
+// The synchronization engine's entry points beside the pair's DoSync and DoSyncPair: the
+// worker's entry, the number of threads, and the copy's progress routine. The run itself,
+// the folder walk and the file copy step are CPairRun's (PairRun.h), in Synchronize.cpp,
+// FolderWalk.cpp and FileStep.cpp.
 #pragma once
 
 #include <cstdint>
 
+class IPlatform;
+
 // The worker's entry point. pParam is the progress window (IProgressWindow*), whose
-// m_pPair names the pair to run. Runs the pair (both ways when asked), then posts the
-// end-of-run command. Returns 1.
+// m_pPair names the pair to run, on the pair's platform. Runs the pair (both ways when
+// asked), then posts the end-of-run command. Returns 1.
 uint32_t SyncThreadProc(void* pParam);
 
-// The number of files the engine works on at once; 0 sets the default, the number of cores
-// (at most 8). With 1 the walk does every file itself, one after the other.
+// The number of files the engine works on at once; 0 sets the default, the number of the
+// platform's processors (at most 8). With 1 the walk does every file itself, one after the
+// other.
 void SetSyncThreads(unsigned nThreads);
-unsigned SyncThreads();
+unsigned SyncThreads(IPlatform& platform);
 
 // The copy's progress routine: writes the copied share of the file into the progress
 // window's percent line, while that file is the one the window shows. lpData is the copy's

@@ -5,11 +5,13 @@
 #include <string>
 
 #include "PosixHandles.h"
+#include "platform.h"
 
 // Synclist.dat beside the executable when that folder may be written (the portable copy);
 // otherwise $XDG_CONFIG_HOME/folvex/Synclist.dat (~/.config/folvex). A system folder (under
 // /usr, /bin or /sbin) never holds it, even for root.
-std::string DefaultGroupListPath(const std::string& strExecutablePath);
+std::string DefaultGroupListPath(const std::string& strExecutablePath,
+                                 IPlatform& platform = Platform());
 
 // How long a save waits for another program's save to end. Writers hold the lock only while
 // they write, so a longer wait means a program that hangs.
@@ -22,7 +24,8 @@ inline constexpr std::chrono::milliseconds kGroupListLockWait{60000};
 class CGroupListLock {
 public:
     explicit CGroupListLock(const std::string& strListPath,
-                            std::chrono::milliseconds wait = kGroupListLockWait);
+                            std::chrono::milliseconds wait = kGroupListLockWait,
+                            IPlatform& platform = Platform());
     bool Locked() const { return m_folder.Valid(); }
     // Another holder kept it for the whole wait.
     bool TimedOut() const { return m_bTimedOut; }

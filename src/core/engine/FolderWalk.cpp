@@ -7,23 +7,20 @@
 #include <optional>
 #include <unordered_map>
 
+#include "PairRun.h"
 #include "SyncGroup.h"
 #include "SyncRun.h"
 #include "SyncText.h"
 #include "SyncWindows.h"
 
-namespace {
-
 // The identity of an open folder; none when its status cannot be read.
-CFolderIdentity IdentityOf(int fdFolder, const std::string& strPath) {
+CFolderIdentity CPairRun::IdentityOf(int fdFolder, const std::string& strPath) const {
     CFileStatus status;
-    if (!Platform().GetStatus({fdFolder, "", strPath}, true, status)) {
+    if (!m_platform.GetStatus({fdFolder, "", strPath}, true, status)) {
         return {};
     }
     return {status.m_nDevice, status.m_nInode};
 }
-
-}  // namespace
 
 std::shared_ptr<CFolderHandles> CFolderHandles::WithoutDescriptors() const {
     auto copy = std::make_shared<CFolderHandles>();
@@ -39,12 +36,12 @@ std::shared_ptr<CFolderHandles> CFolderHandles::WithoutDescriptors() const {
 
 // The source folder, then the destination folder, so that a source that cannot be read
 // leaves no new folder behind. False when the run cannot walk at all.
-bool CSyncPair::OpenTopFolders(CSyncRun& run) {
+bool CPairRun::OpenTopFolders(CSyncRun& run) {
     auto top = std::make_unique<CWalkFolder>();
     top->handles = std::make_shared<CFolderHandles>();
     CFolderHandles& handles = *top->handles;
-    handles.strSource = m_strSource;
-    handles.strDestination = m_strDestination;
+    handles.strSource = m_pair.m_strSource;
+    handles.strDestination = m_pair.m_strDestination;
     CStepOutcome step;
     const bool bOpened = OpenSourceFolder(*top, AT_FDCWD, step) && !Cancelled() &&
                          OpenTopDestination(run, handles, step);
@@ -67,14 +64,14 @@ bool CSyncPair::OpenTopFolders(CSyncRun& run) {
 
 // A destination folder that is missing after an earlier run found something is not made
 // again: its disk is most likely not mounted, and the copy would fill another one.
-bool CSyncPair::OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutcome& step) {
-    IPlatform& platform = Platform();
-    const CPathAt at = CPathAt::Whole(m_strDestination);
+bool CPairRun::OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutcome& step) {
+    IPlatform& platform = m_platform;
+    const CPathAt at = CPathAt::Whole(m_pair.m_strDestination);
     int fd = platform.OpenFolder(at, true);
     if (fd < 0 && platform.GetLastError() == ENOENT) {
         if (!run.plan.bMayCreateDestination) {
             step.Error("ERROR: Destination folder not found (is its disk mounted?):" +
-                       m_strDestination);
+                       m_pair.m_strDestination);
             run.bDestinationRefused = true;
             return false;
         }
@@ -92,7 +89,7 @@ bool CSyncPair::OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutc
         fd = platform.OpenFolder(at, true);
     }
     if (fd < 0 && platform.GetLastError() == ENOTDIR) {
-        step.Error("ERROR: Destination is not a folder:" + m_strDestination);
+        step.Error("ERROR: Destination is not a folder:" + m_pair.m_strDestination);
         return false;
     }
     if (fd < 0) {
@@ -110,25 +107,26 @@ bool CSyncPair::OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutc
 // An empty destination after an earlier run found files is most likely a mount point
 // whose disk is not mounted: copying everything again would fill the disk it lies on. The
 // user is asked first.
-bool CSyncPair::MayFillEmptyDestination(int fdDestination, CStepOutcome& step) {
+bool CPairRun::MayFillEmptyDestination(int fdDestination, CStepOutcome& step) {
     bool bEmpty = false;
-    if (!Platform().IsFolderEmpty(fdDestination, bEmpty) || !bEmpty ||
-        (m_pProgressDlg != nullptr && m_pProgressDlg->ConfirmEmptyDestination(m_strDestination))) {
+    if (!m_platform.IsFolderEmpty(fdDestination, bEmpty) || !bEmpty ||
+        (m_pair.m_pProgressDlg != nullptr &&
+         m_pair.m_pProgressDlg->ConfirmEmptyDestination(m_pair.m_strDestination))) {
         return true;
     }
     step.Error(
         "ERROR: Destination folder is empty, although an earlier run copied files there (is its "
         "disk mounted?):" +
-        m_strDestination);
+        m_pair.m_strDestination);
     return false;
 }
 
 // Shows the folder and opens it. False, with an error line, when it cannot be opened.
-bool CSyncPair::OpenSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome& step) {
+bool CPairRun::OpenSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome& step) {
     CFolderHandles& handles = *folder.handles;
     SetProgressField(IDC_PROGRESS_FOLDER, handles.strSource);
     SetProgressField(IDC_PROGRESS_DEST, handles.strDestination);
-    IPlatform& platform = Platform();
+    IPlatform& platform = m_platform;
     const bool bTop = fdParent == AT_FDCWD;
     const CPathAt at{fdParent, bTop ? handles.strSource.c_str() : folder.strName.c_str(),
                      handles.strSource};
@@ -146,8 +144,8 @@ bool CSyncPair::OpenSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome
 
 // Reads the entries of an open folder; a reading that fails part-way keeps what it read
 // and is an error.
-void CSyncPair::ReadSourceFolder(const CSyncRun& run, CWalkFolder& folder, CStepOutcome& step) {
-    IPlatform& platform = Platform();
+void CPairRun::ReadSourceFolder(const CSyncRun& run, CWalkFolder& folder, CStepOutcome& step) {
+    IPlatform& platform = m_platform;
     const CFolderHandles& handles = *folder.handles;
     if (!platform.ReadFolder(handles.source.Get(), handles.strSource, folder.entries)) {
         step.Error(WithReason("ERROR: Couldn't read folder:" + handles.strSource,
@@ -162,7 +160,7 @@ void CSyncPair::ReadSourceFolder(const CSyncRun& run, CWalkFolder& folder, CStep
 // one file. Of each such group one name is copied: the one the destination already holds
 // as it is written, else the first the walk meets; the others are errors. Excluded names
 // take no part.
-void CSyncPair::FindCaseClashes(const CSyncRun& run, CWalkFolder& folder) const {
+void CPairRun::FindCaseClashes(const CSyncRun& run, CWalkFolder& folder) const {
     std::unordered_map<std::string, std::vector<const std::string*>> groups;
     for (const CDirEntry& entry : folder.entries) {
         std::string strFolded = entry.m_strName;
@@ -176,7 +174,8 @@ void CSyncPair::FindCaseClashes(const CSyncRun& run, CWalkFolder& folder) const 
             continue;
         }
         std::erase_if(names, [&](const std::string* pName) {
-            std::string strRelative(RelativePart(handles.strSource + "/" + *pName, m_strSource));
+            std::string strRelative(
+                RelativePart(handles.strSource + "/" + *pName, m_pair.m_strSource));
             FoldCase(strRelative);
             return IsExcluded(strRelative, run.rules.exclude);
         });
@@ -186,10 +185,10 @@ void CSyncPair::FindCaseClashes(const CSyncRun& run, CWalkFolder& folder) const 
         if (!held) {
             held.emplace();
             std::vector<CDirEntry> entries;
-            posix::FileDescriptor reading(Platform().OpenFolder(
+            posix::FileDescriptor reading(m_platform.OpenFolder(
                 {handles.destination.Get(), ".", handles.strDestination}, false));
             if (reading.Valid()) {
-                Platform().ReadFolder(reading.Get(), handles.strDestination, entries);
+                m_platform.ReadFolder(reading.Get(), handles.strDestination, entries);
             }
             for (CDirEntry& entry : entries) {
                 held->insert(std::move(entry.m_strName));
@@ -209,8 +208,8 @@ void CSyncPair::FindCaseClashes(const CSyncRun& run, CWalkFolder& folder) const 
 
 // Whether the destination can take the name: its file system may not hold it, or another
 // name of the folder takes its place there. False, with an error line, when it cannot.
-bool CSyncPair::MayPlaceName(const CWalkFolder& folder, const std::string& strName,
-                             const std::string& strSourcePath, CStepOutcome& step) const {
+bool CPairRun::MayPlaceName(const CWalkFolder& folder, const std::string& strName,
+                            const std::string& strSourcePath, CStepOutcome& step) const {
     if (!IsNameAllowed(strName, folder.handles->Traits().names)) {
         step.Error("ERROR: Name not allowed on the destination's file system:" + strSourcePath);
         return false;
@@ -223,7 +222,7 @@ bool CSyncPair::MayPlaceName(const CWalkFolder& folder, const std::string& strNa
     return true;
 }
 
-void CSyncPair::SyncFolder(CSyncRun& run) {
+void CPairRun::SyncFolder(CSyncRun& run) {
     while (!Cancelled()) {
         CWalkFolder& folder = *run.path.back();
         if (folder.Done()) {
@@ -242,7 +241,7 @@ void CSyncPair::SyncFolder(CSyncRun& run) {
             continue;  // the copies' own temporary folder is never walked, nor counted
         }
         if (IsFolderEntry(folder, entry)) {
-            if (m_bSubFolders != 0) {
+            if (m_pair.m_bSubFolders != 0) {
                 EnterSubFolder(run, folder, entry);
             }
         } else if (!IsCopyTempName(entry.m_strName)) {
@@ -253,27 +252,27 @@ void CSyncPair::SyncFolder(CSyncRun& run) {
 }
 
 // A folder, or a link that leads to one: both are walked like folders.
-bool CSyncPair::IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) const {
+bool CPairRun::IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) const {
     if (!entry.m_bIsLink) {
         return entry.m_bIsDirectory;
     }
     const std::string strPath = folder.handles->strSource + "/" + entry.m_strName;
     CFileStatus status;
-    return Platform().GetStatus({folder.handles->source.Get(), entry.m_strName.c_str(), strPath},
+    return m_platform.GetStatus({folder.handles->source.Get(), entry.m_strName.c_str(), strPath},
                                 true, status) &&
            status.m_kind == FileKind::Folder;
 }
 
 // Counts a file and hands it to the pipeline, unless the walk can decide about it alone:
 // excluded, or a name the destination cannot take.
-void CSyncPair::HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry) {
+void CPairRun::HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry) {
     CStepOutcome step;
     step.nFilesFound = 1;
     const bool bNamesChecked =
         folder.handles->Traits().names != NameRules::Posix || !folder.caseClashes.empty();
-    if (!m_strExclude.empty() || bNamesChecked) {
+    if (!m_pair.m_strExclude.empty() || bNamesChecked) {
         const std::string strSourcePath = folder.handles->strSource + "/" + entry.m_strName;
-        std::string strFolded(RelativePart(strSourcePath, m_strSource));
+        std::string strFolded(RelativePart(strSourcePath, m_pair.m_strSource));
         FoldCase(strFolded);
         if (IsExcluded(strFolded, run.rules.exclude)) {
             if (run.plan.bDryRun) {
@@ -292,7 +291,7 @@ void CSyncPair::HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& 
 
 // Puts a sub-folder on the walk's path: unless it is a folder already on the path, or the
 // destination, its destination sub-folder is made and its entries are read.
-void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntry& entry) {
+void CPairRun::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntry& entry) {
     // Few enough folders in flight that their descriptors cannot run out.
     if (run.nOpenFolders.load() >= run.nMaxOpenFolders) {
         run.pipeline->Finish();
@@ -306,7 +305,7 @@ void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEnt
     child->bReachedByLink = entry.m_bIsLink;
     handles.strSource = above.strSource + "/" + strName;
     handles.strDestination =
-        m_strDestination + std::string(RelativePart(handles.strSource, m_strSource));
+        m_pair.m_strDestination + std::string(RelativePart(handles.strSource, m_pair.m_strSource));
 
     // The source folder is opened first: its identity tells whether the walk may enter it.
     CStepOutcome step;
@@ -347,8 +346,8 @@ void CSyncPair::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEnt
 // A source folder the walk must not enter: one already on its path (a link round in a
 // circle), or the destination folder or one inside it, reached through a link or a mount,
 // whose copy would list itself again at every level.
-bool CSyncPair::LeadsIntoItself(const CSyncRun& run, const CWalkFolder& parent,
-                                const CWalkFolder& child) const {
+bool CPairRun::LeadsIntoItself(const CSyncRun& run, const CWalkFolder& parent,
+                               const CWalkFolder& child) const {
     const CFolderIdentity& identity = child.identity;
     if (identity == run.destination ||
         std::any_of(run.path.begin(), run.path.end(), [&](const auto& pLevel) {
@@ -360,21 +359,21 @@ bool CSyncPair::LeadsIntoItself(const CSyncRun& run, const CWalkFolder& parent,
     // where such a folder lies.
     return (child.bReachedByLink || identity.nDevice != parent.identity.nDevice) &&
            run.destination.nInode != 0 &&
-           Platform().IsFolderWithin(child.handles->source.Get(), run.destination);
+           m_platform.IsFolderWithin(child.handles->source.Get(), run.destination);
 }
 
 // Makes the destination sub-folder and opens it, never through a link. False, with an
 // error line, when something else than a folder stands in its place: nothing is then
 // written below it.
-bool CSyncPair::OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandles& parent,
-                                         const std::string& strName, CFolderHandles& child,
-                                         CStepOutcome& step) {
+bool CPairRun::OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandles& parent,
+                                        const std::string& strName, CFolderHandles& child,
+                                        CStepOutcome& step) {
     if (parent.nDestinationError != 0 || parent.bDestinationAbsent) {
         child.nDestinationError = parent.nDestinationError;
         child.bDestinationAbsent = parent.bDestinationAbsent;
         return true;
     }
-    IPlatform& platform = Platform();
+    IPlatform& platform = m_platform;
     const CPathAt at{parent.destination.Get(), strName.c_str(), child.strDestination};
     // Opened first: on a re-sync the folder is nearly always there already.
     int fd = platform.OpenFolder(at, false);
@@ -412,8 +411,8 @@ bool CSyncPair::OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandl
 // Opens the deepest folder on the path again, and the folders between it and the nearest
 // one still held, each through the one above it: no path longer than one name is given to
 // the system.
-void CSyncPair::ReopenFolder(CSyncRun& run) {
-    IPlatform& platform = Platform();
+void CPairRun::ReopenFolder(CSyncRun& run) {
+    IPlatform& platform = m_platform;
     const size_t nTarget = run.path.size() - 1;
     size_t nHeld = nTarget;
     while (!run.path[nHeld]->Held()) {

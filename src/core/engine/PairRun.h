@@ -1,0 +1,86 @@
+// One run of a sync pair: the engine's work on the pair's record, on the platform it is given.
+// Internal to the engine; the pair's DoSync and DoSyncPair, and the worker, use it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "SyncGroup.h"
+
+class IPlatform;
+struct CDirEntry;
+struct CFileStatus;
+struct CFileSystemTraits;
+struct CFileTask;
+struct CFolderHandles;
+struct CFolderIdentity;
+struct CPathAt;
+struct CRunPlan;
+struct CStepOutcome;
+struct CSyncRun;
+struct CWalkFolder;
+
+class CPairRun {
+public:
+    CPairRun(CSyncPair& pair, IPlatform& platform) : m_pair(pair), m_platform(platform) {}
+
+    // One synchronization run from the pair's source to its destination; returns its
+    // m_nErrors. The cancel request is not cleared: whoever starts the pair clears it.
+    int32_t DoSync();
+    // The pair as Start runs it: one way, or both ways with one result; returns m_nErrors.
+    // A dry run tells for every file what the run would do and why, and changes nothing:
+    // no folder, no file, no date.
+    int32_t DoSyncPair(bool bDryRun);
+
+    // Walks the folders on the run's path (and, with sub-folders on, all below them),
+    // handing every file to the run's pipeline.
+    void SyncFolder(CSyncRun& run);
+    // Decides about one file the walk found and copies it; what it did goes into step.
+    // Called by the pipeline's workers, several at once.
+    void SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome& step) const;
+
+private:
+    int32_t RunOneWay(CRunPlan& plan);
+    bool HasRunBefore() const;
+    CRunPlan PlanFromFigures() const;
+    bool Cancelled() const { return m_pair.m_bCancel.load() != 0; }
+    // The walk (FolderWalk.cpp).
+    bool OpenTopFolders(CSyncRun& run);
+    bool OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutcome& step);
+    bool MayFillEmptyDestination(int fdDestination, CStepOutcome& step);
+    bool OpenSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome& step);
+    void ReadSourceFolder(const CSyncRun& run, CWalkFolder& folder, CStepOutcome& step);
+    void FindCaseClashes(const CSyncRun& run, CWalkFolder& folder) const;
+    bool MayPlaceName(const CWalkFolder& folder, const std::string& strName,
+                      const std::string& strSourcePath, CStepOutcome& step) const;
+    bool LeadsIntoItself(const CSyncRun& run, const CWalkFolder& parent,
+                         const CWalkFolder& child) const;
+    bool IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) const;
+    void HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry);
+    void EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntry& entry);
+    bool OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandles& parent,
+                                  const std::string& strName, CFolderHandles& child,
+                                  CStepOutcome& step);
+    void ReopenFolder(CSyncRun& run);
+    CFolderIdentity IdentityOf(int fdFolder, const std::string& strPath) const;
+    // The copy step (FileStep.cpp).
+    bool TimeKept(const CPathAt& destAt, const CFileStatus& source,
+                  const CFileSystemTraits& traits) const;
+    // The destination side (DestinationSide.cpp).
+    void KnowDestinationFolder(CSyncRun& run, const std::shared_ptr<CFolderHandles>& pFolder,
+                               const CFolderHandles* pParent, CStepOutcome& step);
+    void NoteWrite(const CFolderHandles& folder) const;
+    int StagingFolderFor(const CFolderHandles& folder, bool bMake) const;
+    void FlushDestination(CSyncRun& run);
+    // The run's end and its figures (Synchronize.cpp).
+    void ApplyStep(CSyncRun& run, CStepOutcome& step);
+    void TellTotals(CSyncRun& run);
+    void AddLogLine(const std::string& strLine);
+    void SetProgressField(int nId, const std::string& strText) const;
+    bool RefuseOverlappingFolders();
+
+    CSyncPair& m_pair;
+    IPlatform& m_platform;
+};
