@@ -12,7 +12,6 @@ constexpr size_t kMaxExcludeEntry = 260;
 // systems that keep times in 2-second steps, clocks slightly apart).
 constexpr int64_t kNewerToleranceNs = int64_t{5} * 1'000'000'000;
 constexpr int64_t kSecondNs = 1'000'000'000;
-constexpr uint8_t kRhsAttributes = ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM;
 
 // How much later a's time is than b's, in nanoseconds. Worked out in 128 bits and held
 // within +-INT64_MAX, so that times past the year 2262, or any a file system may report,
@@ -79,22 +78,16 @@ bool IsNameAllowed(std::string_view name, NameRules rules) {
              strBase[3] <= '9');
 }
 
-std::optional<FileVerdict> DecideBySource(const CFileStatus& source, const CopyRules& rules) {
-    if (source.m_kind == FileKind::BrokenLink || source.m_kind == FileKind::Other) {
-        return FileVerdict::NotRegularFile;
-    }
-    if (rules.bOnlyNewer && source.m_mtime < rules.timeReference) {
-        return FileVerdict::OlderThanLastCopy;
-    }
-    return std::nullopt;
-}
-
 FileDecision DecideFile(const CFileStatus& source, const CFileStatus* pDestination,
                         const CopyRules& rules) {
-    if (const std::optional<FileVerdict> verdict = DecideBySource(source, rules)) {
-        return {*verdict};
+    if (source.m_kind == FileKind::BrokenLink || source.m_kind == FileKind::Other) {
+        return {FileVerdict::NotRegularFile};
     }
-    if (pDestination == nullptr) {
+    if (rules.bOnlyNewer && source.m_mtime < rules.timeReference) {
+        return {FileVerdict::OlderThanLastCopy};
+    }
+    if (pDestination == nullptr ||
+        (pDestination->m_kind != FileKind::Regular && pDestination->m_kind != FileKind::Folder)) {
         return {FileVerdict::CopyNew};
     }
     const CFileStatus& dest = *pDestination;
@@ -122,6 +115,9 @@ FileDecision DecideFile(const CFileStatus& source, const CFileStatus* pDestinati
     return {verdict, rules.bOverwriteRHS && (dest.m_attribute & kRhsAttributes) != 0};
 }
 
+namespace {
+
+// Why, in a few words, for the dry run ("new", "same time", ...).
 const char* VerdictReason(FileVerdict verdict) {
     switch (verdict) {
         case FileVerdict::Excluded:
@@ -145,4 +141,24 @@ const char* VerdictReason(FileVerdict verdict) {
             return "date not checked";
     }
     return "";
+}
+
+}  // namespace
+
+SkipLine SkipLineOf(FileVerdict verdict, const std::string& strSourcePath, const CopyRules& rules) {
+    if (verdict == FileVerdict::DestinationNewerWarning) {
+        return {"WARNING! Destination file is newer! Skipped:" + strSourcePath, true};
+    }
+    if (verdict == FileVerdict::NotRegularFile) {
+        return {"Skipped (not a regular file):" + strSourcePath};
+    }
+    if (!rules.bPlan) {
+        return {};
+    }
+    return {std::string("Would skip (") + VerdictReason(verdict) + "): " + strSourcePath};
+}
+
+std::string WouldCopyLine(const FileDecision& decision, const std::string& strDestPath) {
+    return std::string("Would copy (") + VerdictReason(decision.verdict) +
+           (decision.bClearAttributes ? ", ATTRIB -RHS" : "") + "): " + strDestPath;
 }

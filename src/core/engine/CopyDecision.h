@@ -1,10 +1,10 @@
 // What the copy step decides for one file, as pure functions of the file's relative name,
-// the two status records, the pair's options and the reference date. The run acts on the
-// decision, the dry run prints it, and every worker of a run makes it the same way.
+// the two status records, the pair's options and the reference date, and the line it
+// writes. The run acts on the decision, the dry run prints it, and every worker of a run
+// makes it the same way.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,7 +31,11 @@ struct CopyRules {
     bool bOverwriteRHS = false;
     int64_t timeReference = 0;    // "Only newer than this date", in seconds
     int64_t nDestTimeStepNs = 1;  // the step of the times the destination keeps
+    bool bPlan = false;           // a dry run: every skip says why
 };
+
+// The attributes "Overwrite +RHS files" takes off a destination before it is replaced.
+inline constexpr uint8_t kRhsAttributes = ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM;
 
 struct FileDecision {
     FileVerdict verdict = FileVerdict::Excluded;
@@ -54,13 +58,23 @@ bool IsExcluded(std::string_view relative, std::string_view exclude);
 // FAT takes no device name (CON, NUL, COM1, ...) either, with or without an extension.
 bool IsNameAllowed(std::string_view name, NameRules rules);
 
-// What the source's status alone decides (not a regular file, older than the reference
-// date); nothing when the destination must be looked at.
-std::optional<FileVerdict> DecideBySource(const CFileStatus& source, const CopyRules& rules);
-
-// The decision for a file that is not excluded, given its destination (nullptr: absent).
+// The decision for a file that is not excluded, from what both status queries found
+// (pDestination: nullptr when there is none, or it cannot be queried). A link, or anything
+// else at the destination that is neither a file nor a folder, counts as absent: the copy
+// replaces it.
 FileDecision DecideFile(const CFileStatus& source, const CFileStatus* pDestination,
                         const CopyRules& rules);
 
-// Why, in a few words, for the dry run ("new", "same time", ...).
-const char* VerdictReason(FileVerdict verdict);
+// The line of a step that copies nothing; its text is empty when there is none. Every run
+// warns of a destination much newer than its source (an error) and tells of a skipped
+// special file; a dry run also tells why it skips every other file: "Would skip (same
+// time): <source>".
+struct SkipLine {
+    std::string strText;
+    bool bError = false;
+};
+SkipLine SkipLineOf(FileVerdict verdict, const std::string& strSourcePath, const CopyRules& rules);
+
+// A dry run's line for a file it would copy: "Would copy (new): <destination>", with
+// ", ATTRIB -RHS" when the attributes would be cleared first.
+std::string WouldCopyLine(const FileDecision& decision, const std::string& strDestPath);

@@ -67,7 +67,7 @@ void CPairRun::KnowDestinationFolder(CSyncRun& run, const std::shared_ptr<CFolde
     std::unique_ptr<CDestinationDevice>& pDevice = run.devices[status.m_nDevice];
     if (!pDevice) {
         pDevice = std::make_unique<CDestinationDevice>();
-        pDevice->traits = platform.FileSystemTraits(folder.destination.Get(), !run.plan.bDryRun);
+        pDevice->traits = platform.FileSystemTraits(folder.destination.Get(), true);
         pDevice->root = pFolder;
         if (!pDevice->traits.strType.empty()) {
             step.Line(DescribeFileSystem(pDevice->traits, folder.strDestination));
@@ -134,7 +134,7 @@ void CPairRun::FlushDestination(CSyncRun& run) {
                                    root.strDestination + "/" + kStagingFolderName});
         }
     }
-    if (Cancelled() || run.plan.bDryRun) {
+    if (Cancelled()) {
         return;
     }
     bool bTold = false;

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr uint8_t kRhsAttributes = ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM;
-
 // What the step builds for every file, kept per thread so that their buffers are reused
 // from one file to the next instead of allocated for each.
 struct FileStepScratch {
@@ -89,56 +87,39 @@ void CPairRun::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome
             source = found->second;
         }
     }
-    // Times count as the same within the step that the destination's file system keeps.
-    CopyRules rules = run.rules;
-    rules.nDestTimeStepNs = folder.Traits().nTimeStepNs;
-    if (const std::optional<FileVerdict> verdict = DecideBySource(source, rules)) {
-        if (*verdict == FileVerdict::NotRegularFile) {
-            step.Line("Skipped (not a regular file):" + strSourcePath);
-        } else if (run.plan.bDryRun) {
-            step.Line(PlanLine("Would skip", *verdict, strSourcePath));
-        }
-        return;
-    }
-
     std::string& strDestPath = scratch.strDestPath;
     strDestPath.assign(m_pair.m_strDestination)
         .append(RelativePart(strSourcePath, m_pair.m_strSource));
     const CPathAt destAt{folder.destination.Get(), strName.c_str(), strDestPath};
-    // A destination whose status cannot be read counts as absent; the copy decides. A link,
-    // or anything else that is neither a file nor a folder, is replaced as if absent.
+    // A destination whose status cannot be read counts as absent; the copy decides.
     CFileStatus& dest = scratch.destStatus;
-    const bool bDestExists = folder.nDestinationError == 0 && !folder.bDestinationAbsent &&
-                             platform.GetStatus(destAt, false, dest) &&
-                             (dest.m_kind == FileKind::Regular || dest.m_kind == FileKind::Folder);
-    const FileDecision decision = DecideFile(source, bDestExists ? &dest : nullptr, rules);
-    if (decision.verdict == FileVerdict::DestinationNewerWarning) {
-        step.Error("WARNING! Destination file is newer! Skipped:" + strSourcePath);
-        return;
-    }
+    const bool bDestFound = folder.nDestinationError == 0 && !folder.bDestinationAbsent &&
+                            platform.GetStatus(destAt, false, dest);
+    // Times count as the same within the step that the destination's file system keeps.
+    CopyRules rules = run.rules;
+    rules.nDestTimeStepNs = folder.Traits().nTimeStepNs;
+    const FileDecision decision = DecideFile(source, bDestFound ? &dest : nullptr, rules);
     if (!decision.Copies()) {
-        if (run.plan.bDryRun) {
-            step.Line(PlanLine("Would skip", decision.verdict, strSourcePath));
+        const SkipLine line = SkipLineOf(decision.verdict, strSourcePath, rules);
+        if (line.bError) {
+            step.Error(line.strText);
+        } else if (!line.strText.empty()) {
+            step.Line(line.strText);
         }
         return;
     }
+
     int32_t nError = folder.nDestinationError;
-    if (run.plan.bDryRun && nError == 0) {
-        if (run.plan.pRecordCopies != nullptr) {
-            std::lock_guard lock(run.plan.pRecordCopies->mutex);
-            run.plan.pRecordCopies->files.emplace(RelativePart(strSourcePath, m_pair.m_strSource),
-                                                  source);
-        }
-        step.Line(PlanLine("Would copy", decision.verdict, strDestPath, decision.bClearAttributes));
-        step.nFilesCopied = 1;
-        step.nBytesCopied = source.m_size64;
-        return;
-    }
     if (decision.bClearAttributes && nError == 0) {
-        // A failure here shows in the copy, which then cannot replace the file.
-        NoteWrite(folder);
-        platform.SetAttributes(destAt, static_cast<uint8_t>(dest.m_attribute & ~kRhsAttributes));
-        step.Line("ATTRIB -RHS: " + strDestPath);
+        // A failure shows in the copy, which then cannot replace the file. A dry run's copy
+        // line says it instead.
+        if (platform.SetAttributes(destAt,
+                                   static_cast<uint8_t>(dest.m_attribute & ~kRhsAttributes))) {
+            NoteWrite(folder);
+            step.Line("ATTRIB -RHS: " + strDestPath);
+        } else if (platform.GetLastError() != kErrorReadOnly) {
+            step.Line("ATTRIB -RHS: " + strDestPath);
+        }
     }
 
     // The true size, also for files of 2 GiB and more.
@@ -146,22 +127,32 @@ void CPairRun::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome
     std::snprintf(szBytes, sizeof szBytes, "%" PRIu64 " bytes to copy", source.m_size64);
     CCopyContext copy{m_pair.m_pProgressDlg, &run.focus, 0, strDestPath, szBytes};
     copy.nCopy = run.focus.Start(copy);
-
-    if (nError == 0 && !run.plan.bDryRun) {
-        NoteWrite(folder);
+    if (nError == 0) {
         const CFileSystemTraits& traits = folder.Traits();
         const uint32_t nFlags =
             (traits.bKeepsPermissions ? COPY_FILE_DEFAULT : COPY_FILE_NO_PERMISSIONS) |
             (traits.bUnnamedFiles ? COPY_FILE_DEFAULT : COPY_FILE_NAMED_TEMP);
         // A replacement, or a new file where no unnamed one can be made, goes through a
         // named temporary file.
-        const int fdTemp = StagingFolderFor(folder, bDestExists || !traits.bUnnamedFiles);
+        const int fdTemp = StagingFolderFor(folder, bDestFound || !traits.bUnnamedFiles);
         if (!platform.CopyFileEx({folder.source.Get(), strName.c_str(), strSourcePath}, destAt,
                                  CopyProgress, &copy, &m_pair.m_bCancel, nFlags, fdTemp)) {
             nError = platform.GetLastError();
         }
     }
     run.focus.End(copy.nCopy);
+    if (nError == kErrorReadOnly) {
+        // A dry run: what it would copy, counted as the run would count it.
+        if (run.plan.pRecordCopies != nullptr) {
+            std::lock_guard lock(run.plan.pRecordCopies->mutex);
+            run.plan.pRecordCopies->files.emplace(RelativePart(strSourcePath, m_pair.m_strSource),
+                                                  source);
+        }
+        step.Line(WouldCopyLine(decision, strDestPath));
+        step.nFilesCopied = 1;
+        step.nBytesCopied = source.m_size64;
+        return;
+    }
     if (nError != 0) {
         step.nLastError = nError;
         step.Error(nError == kErrorSourceChanged
@@ -169,6 +160,7 @@ void CPairRun::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome
                        : WithReason("ERROR: Copying file: " + strDestPath, nError));
         return;
     }
+    NoteWrite(folder);
     step.Line("OK Copied: " + strDestPath);
     step.nFilesCopied = 1;
     step.nBytesCopied = source.m_size64;

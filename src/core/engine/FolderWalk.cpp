@@ -75,13 +75,12 @@ bool CPairRun::OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutco
             run.bDestinationRefused = true;
             return false;
         }
-        if (run.plan.bDryRun) {
-            top.bDestinationAbsent = true;
-            return true;
-        }
         // One level: a missing parent is not made, and every copy then fails.
         if (platform.CreateDirectory(at)) {
             top.bDestinationIsNew = true;
+        } else if (platform.GetLastError() == kErrorReadOnly) {
+            top.bDestinationAbsent = true;  // a dry run makes nothing
+            return true;
         } else if (platform.GetLastError() != EEXIST) {
             top.nDestinationError = platform.GetLastError();
             return true;
@@ -275,8 +274,9 @@ void CPairRun::HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& e
         std::string strFolded(RelativePart(strSourcePath, m_pair.m_strSource));
         FoldCase(strFolded);
         if (IsExcluded(strFolded, run.rules.exclude)) {
-            if (run.plan.bDryRun) {
-                step.Line(PlanLine("Would skip", FileVerdict::Excluded, strSourcePath));
+            const SkipLine line = SkipLineOf(FileVerdict::Excluded, strSourcePath, run.rules);
+            if (!line.strText.empty()) {
+                step.Line(line.strText);
             }
             run.pipeline->AddDone(step);
             return;
@@ -313,7 +313,7 @@ void CPairRun::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntr
         // Its destination folder is still made, as for a folder that can be read.
         step.nDirectories = 1;
         if (MayPlaceName(parent, strName, handles.strSource, step)) {
-            OpenDestinationSubFolder(run, above, strName, handles, step);
+            OpenDestinationSubFolder(above, strName, handles, step);
         }
         run.pipeline->AddDone(step);
         return;
@@ -325,7 +325,7 @@ void CPairRun::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntr
     }
     step.nDirectories = 1;
     const bool bEntered = MayPlaceName(parent, strName, handles.strSource, step) &&
-                          OpenDestinationSubFolder(run, above, strName, handles, step);
+                          OpenDestinationSubFolder(above, strName, handles, step);
     if (bEntered) {
         KnowDestinationFolder(run, child->handles, &above, step);
         ReadSourceFolder(run, *child, step);
@@ -365,9 +365,8 @@ bool CPairRun::LeadsIntoItself(const CSyncRun& run, const CWalkFolder& parent,
 // Makes the destination sub-folder and opens it, never through a link. False, with an
 // error line, when something else than a folder stands in its place: nothing is then
 // written below it.
-bool CPairRun::OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandles& parent,
-                                        const std::string& strName, CFolderHandles& child,
-                                        CStepOutcome& step) {
+bool CPairRun::OpenDestinationSubFolder(const CFolderHandles& parent, const std::string& strName,
+                                        CFolderHandles& child, CStepOutcome& step) {
     if (parent.nDestinationError != 0 || parent.bDestinationAbsent) {
         child.nDestinationError = parent.nDestinationError;
         child.bDestinationAbsent = parent.bDestinationAbsent;
@@ -378,14 +377,13 @@ bool CPairRun::OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandle
     // Opened first: on a re-sync the folder is nearly always there already.
     int fd = platform.OpenFolder(at, false);
     if (fd < 0 && platform.GetLastError() == ENOENT) {
-        if (run.plan.bDryRun) {
-            child.bDestinationAbsent = true;  // a dry run makes nothing
-            return true;
-        }
         int32_t nCreateError = 0;
         if (platform.CreateDirectory(at)) {
             child.bDestinationIsNew = true;
             NoteWrite(parent);
+        } else if (platform.GetLastError() == kErrorReadOnly) {
+            child.bDestinationAbsent = true;  // a dry run makes nothing
+            return true;
         } else {
             nCreateError = platform.GetLastError();
         }

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "ReadOnlyPlatform.h"
 #include "SyncGroup.h"
 
-class IPlatform;
 struct CDirEntry;
 struct CFileStatus;
 struct CFileSystemTraits;
@@ -24,7 +24,13 @@ struct CWalkFolder;
 
 class CPairRun {
 public:
-    CPairRun(CSyncPair& pair, IPlatform& platform) : m_pair(pair), m_platform(platform) {}
+    // A dry run works on a read-only view of the platform: it tells what the run would do,
+    // and no write can slip through.
+    CPairRun(CSyncPair& pair, IPlatform& platform, bool bDryRun = false)
+        : m_pair(pair),
+          m_pReadOnly(bDryRun ? std::make_unique<ReadOnlyPlatform>(platform) : nullptr),
+          m_platform(bDryRun ? *m_pReadOnly : platform),
+          m_bDryRun(bDryRun) {}
 
     // One synchronization run from the pair's source to its destination; returns its
     // m_nErrors. The cancel request is not cleared: whoever starts the pair clears it.
@@ -32,7 +38,7 @@ public:
     // The pair as Start runs it: one way, or both ways with one result; returns m_nErrors.
     // A dry run tells for every file what the run would do and why, and changes nothing:
     // no folder, no file, no date.
-    int32_t DoSyncPair(bool bDryRun);
+    int32_t DoSyncPair();
 
     // Walks the folders on the run's path (and, with sub-folders on, all below them),
     // handing every file to the run's pipeline.
@@ -60,9 +66,8 @@ private:
     bool IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) const;
     void HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry);
     void EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntry& entry);
-    bool OpenDestinationSubFolder(const CSyncRun& run, const CFolderHandles& parent,
-                                  const std::string& strName, CFolderHandles& child,
-                                  CStepOutcome& step);
+    bool OpenDestinationSubFolder(const CFolderHandles& parent, const std::string& strName,
+                                  CFolderHandles& child, CStepOutcome& step);
     void ReopenFolder(CSyncRun& run);
     CFolderIdentity IdentityOf(int fdFolder, const std::string& strPath) const;
     // The copy step (FileStep.cpp).
@@ -82,5 +87,7 @@ private:
     bool RefuseOverlappingFolders();
 
     CSyncPair& m_pair;
-    IPlatform& m_platform;
+    std::unique_ptr<ReadOnlyPlatform> m_pReadOnly;  // a dry run's view of the platform
+    IPlatform& m_platform;                          // what the run works on
+    const bool m_bDryRun;
 };

@@ -12,9 +12,3 @@ std::string WithReason(const std::string& strLine, int32_t nSystemError) {
     char szBuffer[128];
     return strLine + " (" + strerror_r(nSystemError, szBuffer, sizeof szBuffer) + ")";
 }
-
-std::string PlanLine(const char* szWhat, FileVerdict verdict, const std::string& strPath,
-                     bool bClearAttributes) {
-    return std::string(szWhat) + " (" + VerdictReason(verdict) +
-           (bClearAttributes ? ", ATTRIB -RHS" : "") + "): " + strPath;
-}

@@ -12,8 +12,3 @@ std::string_view RelativePart(const std::string& strPath, const std::string& str
 
 // An error line caused by the system, with the system's reason: "<line> (<reason>)".
 std::string WithReason(const std::string& strLine, int32_t nSystemError);
-
-// A dry run's line for one file: "Would copy (new): <destination>", "Would skip (same
-// time): <source>".
-std::string PlanLine(const char* szWhat, FileVerdict verdict, const std::string& strPath,
-                     bool bClearAttributes = false);

@@ -77,7 +77,7 @@ int32_t CSyncPair::DoSync() {
 }
 
 int32_t CSyncPair::DoSyncPair(bool bDryRun) {
-    return CPairRun(*this, *m_pPlatform).DoSyncPair(bDryRun);
+    return CPairRun(*this, *m_pPlatform, bDryRun).DoSyncPair();
 }
 
 uint32_t SyncThreadProc(void* pParam) {
@@ -103,6 +103,7 @@ CRunPlan CPairRun::PlanFromFigures() const {
     plan.timeReference = m_pair.m_timeLastCopy;
     plan.bMayCreateDestination = !HasRunBefore();
     plan.bFoundFilesBefore = m_pair.m_nFilesFound != 0;
+    plan.bDryRun = m_bDryRun;
     return plan;
 }
 
@@ -111,9 +112,8 @@ int32_t CPairRun::DoSync() {
     return RunOneWay(plan);
 }
 
-int32_t CPairRun::DoSyncPair(bool bDryRun) {
+int32_t CPairRun::DoSyncPair() {
     CRunPlan forward = PlanFromFigures();
-    forward.bDryRun = bDryRun;
     if (m_pair.m_bBothWays == 0) {
         return RunOneWay(forward);
     }
@@ -121,7 +121,7 @@ int32_t CPairRun::DoSyncPair(bool bDryRun) {
     // moves only when both were clean.
     forward.bMoveDate = false;
     CDryRunCopies dryRunCopies;
-    if (bDryRun) {
+    if (m_bDryRun) {
         forward.pRecordCopies = &dryRunCopies;
     }
     RunOneWay(forward);
@@ -131,14 +131,14 @@ int32_t CPairRun::DoSyncPair(bool bDryRun) {
     const int32_t nForwardErrors = m_pair.m_nErrors;
     CRunPlan reverse = forward;
     reverse.pRecordCopies = nullptr;
-    if (bDryRun) {
+    if (m_bDryRun) {
         reverse.pAssumeCopies = &dryRunCopies;
     }
     std::swap(m_pair.m_strSource, m_pair.m_strDestination);
     RunOneWay(reverse);
     std::swap(m_pair.m_strSource, m_pair.m_strDestination);
     m_pair.m_nErrors += nForwardErrors;
-    if (m_pair.m_nErrors == 0 && !Cancelled() && !bDryRun) {
+    if (m_pair.m_nErrors == 0 && !Cancelled() && !m_bDryRun) {
         m_pair.m_timeLastCopy = forward.timeStarted;
     }
     return m_pair.m_nErrors;
@@ -173,6 +173,7 @@ int32_t CPairRun::RunOneWay(CRunPlan& plan) {
     run.rules.bCheckDestDate = m_pair.m_bCheckDestDate != 0;
     run.rules.bOverwriteRHS = m_pair.m_bOverwriteRHS != 0;
     run.rules.timeReference = plan.timeReference;
+    run.rules.bPlan = plan.bDryRun;
     const unsigned nThreads = SyncThreads(m_platform);
     LimitOpenFolders(run, nThreads, m_platform.OpenFileLimit());
     run.pipeline = std::make_unique<CFilePipeline>(

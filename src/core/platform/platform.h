@@ -138,6 +138,8 @@ enum CopyCallbackReason : uint32_t {
 // The error code of a copy whose source changed while it was copied, twice in a row. It
 // lies outside the system's codes, so it is never mistaken for one.
 constexpr int32_t kErrorSourceChanged = 0x10000;
+// The error code of a write that a read-only platform (a dry run's) refused.
+constexpr int32_t kErrorReadOnly = 0x10002;
 // The error code of a file that is a FIFO, socket or device where a regular file belongs.
 constexpr int32_t kErrorNotRegularFile = 0x10001;
 

@@ -1,0 +1,35 @@
+// A platform that reads through another one and refuses every write, for a dry run: it makes
+// no folder, copies, replaces, removes or flushes nothing, changes no attribute and probes
+// no file system. A refused call fails with kErrorReadOnly, so that the caller can tell
+// what it would have done; a write that nobody thought of cannot happen.
+#pragma once
+
+#include "ForwardingPlatform.h"
+
+class ReadOnlyPlatform : public ForwardingPlatform {
+public:
+    using ForwardingPlatform::ForwardingPlatform;
+
+    bool CreateDirectory(const CPathAt& at) override;
+    bool RemoveFolder(const CPathAt& at) override;
+    bool SetAttributes(const CPathAt& at, uint8_t attributes) override;
+    bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
+                    void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
+                    int fdTempFolder) override;
+    void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) override;
+    bool FlushFileSystem(int fdFolder, const std::string& strPath) override;
+    CFileSystemTraits FileSystemTraits(int fdFolder, bool bMayProbe) override;
+    bool RenameFile(const std::string& strFrom, const std::string& strTo,
+                    std::string& strError) override;
+    bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
+                             std::string& strError) override;
+    bool MakeFolders(const std::string& strFolder, std::string& strError) override;
+    int32_t GetLastError() override;
+
+protected:
+    void Forwarded() override;
+
+private:
+    bool Refuse();
+    bool Refuse(std::string& strError);
+};
