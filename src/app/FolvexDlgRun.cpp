@@ -7,7 +7,6 @@
 
 namespace {
 
-const std::string kSeparatorLine(27, '*');
 
 }  // namespace
 
@@ -46,7 +45,7 @@ void CFolvexDlg::OnStartAll() {
             if (dlgProgress.DoModal() == 0) {
                 ++nFailures;
             }
-            m_lbLog->InsertString(0, kSeparatorLine);
+            m_lbLog->InsertString(0, kPairSeparatorLine);
         }
     }
     if (nFailures != 0) {

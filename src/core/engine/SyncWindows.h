@@ -16,14 +16,17 @@ enum ProgressFieldId : int {
     IDC_PROGRESS_FOLDER = 122,
 };
 
-// Command ids of the progress window.
+// The start command of the progress window; the end-of-run command is PostEndOfRun.
 enum ProgressCommandId : int {
     ID_PROGRESS_START = 111,
-    ID_PROGRESS_END_OF_RUN = 129,
 };
 
+// The line StartAll, and the runner for a group, write after each pair.
+inline const std::string kPairSeparatorLine(27, '*');
+
 // The log window: a list of lines. Index 0 inserts at the top, -1 appends at the end.
-// Called from the worker thread; the call returns once the line is in the list.
+// Called from the worker thread; the call returns once the line is in the list's store, in
+// order with the others (the window draws it later).
 class ILogList {
 public:
     virtual ~ILogList() = default;
@@ -35,7 +38,8 @@ class IProgressWindow {
 public:
     virtual ~IProgressWindow() = default;
 
-    // Replaces the whole text of one value field; returns once the text is applied.
+    // Replaces the whole text of one value field. Called from the worker thread; the call
+    // returns once the text is stored, and the window shows it at its next repaint.
     virtual void SetDlgItemText(int nId, const std::string& strText) = 0;
     // Queues the end-of-run command (id 129) to the window; does not wait.
     virtual void PostEndOfRun() = 0;

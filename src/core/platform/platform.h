@@ -18,14 +18,14 @@
 #include <thread>
 #include <vector>
 
-// Attribute bits of the file status record.
+// Attribute bits of the file status record: read-only is the owner's missing write bit, and
+// a folder is a folder. Hidden and system have no meaning here and are never set; the
+// "Overwrite +RHS files" rule names them still.
 enum FileAttribute : uint8_t {
     ATTR_READONLY = 0x01,
     ATTR_HIDDEN = 0x02,
     ATTR_SYSTEM = 0x04,
-    ATTR_VOLUME = 0x08,
     ATTR_DIRECTORY = 0x10,
-    ATTR_ARCHIVE = 0x20,
 };
 
 // What kind of thing a status query found.

@@ -15,7 +15,6 @@
 
 namespace {
 
-const std::string kSeparatorLine(27, '*');
 
 // SIGINT and SIGTERM stop the run as Cancel does. Both flags are lock-free atomics, which a
 // signal handler may write.
@@ -285,7 +284,7 @@ int CCommandRun::RunGroup(CSyncGroup& group) const {
                 nStatus = kExitErrors;
             }
             if (m_options.nPair == 0) {
-                console.InsertString(0, kSeparatorLine);
+                console.InsertString(0, kPairSeparatorLine);
             }
         }
     }

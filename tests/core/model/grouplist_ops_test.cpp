@@ -5,25 +5,6 @@
 
 namespace {
 
-TEST(SyncPair, NewPairHasTheDefaults) {
-    CSyncPair pair;
-    EXPECT_TRUE(pair.m_strSource.empty());
-    EXPECT_TRUE(pair.m_strDestination.empty());
-    EXPECT_TRUE(pair.m_strExclude.empty());
-    EXPECT_EQ(pair.m_timeLastCopy, 0u);
-    EXPECT_EQ(pair.m_bSubFolders, 1);
-    EXPECT_EQ(pair.m_bCheckDestDate + pair.m_bOnlyNewer + pair.m_bOverwriteRHS + pair.m_bBothWays,
-              0);
-    EXPECT_EQ(pair.m_nFilesFound + pair.m_nDirectories + pair.m_nFilesCopied + pair.m_dwElapsedMs +
-                  pair.m_dwBytesCopied + pair.m_dwReserved,
-              0u);
-    EXPECT_EQ(pair.m_nErrors, 0);
-    EXPECT_EQ(pair.m_nLastError, 0);
-    EXPECT_EQ(pair.m_bCancel.load(), 0);
-    EXPECT_EQ(pair.m_pLogList, nullptr);
-    EXPECT_EQ(pair.m_pProgressDlg, nullptr);
-}
-
 TEST(GroupList, GroupsAreAppendedInOrderWithTheDefaultName) {
     CSyncGroupList list;
     CSyncGroup* a = CreateGroup(list);
