@@ -4,7 +4,8 @@
 // are the same, older, newer or read-only. At 2, 4 and 8 threads the log lines, the figures
 // and the destination tree must be those of the one-thread run.
 //
-// CI runs a fixed set of seeds. For a longer run by hand:
+// On the disk and, with trees of over 10,000 entries, in memory. CI runs a fixed set of
+// seeds. For a longer run by hand:
 //   FOLVEX_DIFF_SEED=1000 FOLVEX_DIFF_RUNS=200
 //   build/release/tests/core/engine_differential_thread_test
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <random>
 
 #include "EngineFixture.h"
+#include "MemoryPlatform.h"
 #include "Synchronize.h"
 
 namespace {
@@ -34,22 +36,23 @@ struct GeneratedTree {
 
 class TreeGenerator {
 public:
-    explicit TreeGenerator(uint64_t nSeed) : m_random(nSeed) {}
+    // nScale makes the tree that many times larger.
+    explicit TreeGenerator(uint64_t nSeed, int nScale = 1) : m_random(nSeed), m_nScale(nScale) {}
 
     GeneratedTree Make() {
         // Files and folders of every kind, a few levels deep.
-        const int nTop = Between(3, 8);
+        const int nTop = Between(3, 8) * m_nScale;
         for (int i = 0; i < nTop; ++i) {
             Folder("t" + std::to_string(i), 0);
         }
         // A folder of thousands of excluded files, as a project's .git is.
-        const int nExcluded = Between(1000, 3000);
+        const int nExcluded = Between(1000, 3000) * m_nScale;
         for (int i = 0; i < nExcluded; ++i) {
             m_tree.source.push_back(
                 {"obj.excl/" + std::to_string(i % 40) + "/o" + std::to_string(i), "x"});
         }
         // Thousands of empty folders.
-        const int nEmpty = Between(1000, 2500);
+        const int nEmpty = Between(1000, 2500) * m_nScale;
         for (int i = 0; i < nEmpty; ++i) {
             m_tree.source.push_back({"empty/e" + std::to_string(i) + "/", ""});
         }
@@ -121,6 +124,7 @@ private:
     }
 
     std::mt19937_64 m_random;
+    int m_nScale;
     GeneratedTree m_tree;
     std::vector<std::string> m_folders;
     std::vector<std::string> m_files;
@@ -130,6 +134,7 @@ struct RunRecord {
     std::vector<std::string> lines;
     std::vector<uint32_t> figures;
     TreeSnapshot destination;
+    std::vector<std::string> described;  // in memory
 };
 
 class EngineDifferential : public EngineTest {
@@ -187,11 +192,12 @@ protected:
     GeneratedTree m_tree;
 };
 
-std::vector<uint64_t> Seeds() {
+// nRuns seeds from 1, or those the environment asks for.
+std::vector<uint64_t> Seeds(uint64_t nDefaultRuns = 3) {
     const char* szSeed = std::getenv("FOLVEX_DIFF_SEED");
     const char* szRuns = std::getenv("FOLVEX_DIFF_RUNS");
     const uint64_t nFirst = szSeed != nullptr ? std::strtoull(szSeed, nullptr, 10) : 1;
-    const uint64_t nRuns = szRuns != nullptr ? std::strtoull(szRuns, nullptr, 10) : 3;
+    const uint64_t nRuns = szRuns != nullptr ? std::strtoull(szRuns, nullptr, 10) : nDefaultRuns;
     std::vector<uint64_t> seeds;
     for (uint64_t n = 0; n < nRuns; ++n) {
         seeds.push_back(nFirst + n);
@@ -217,5 +223,92 @@ TEST_P(EngineDifferentialBySeed, SeveralThreadsDoWhatOneDoes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, EngineDifferentialBySeed, testing::ValuesIn(Seeds()));
+
+// The same in memory, on trees of over 10,000 entries, without a disk.
+class EngineDifferentialInMemory : public testing::TestWithParam<uint64_t> {
+protected:
+    void Generate(uint64_t nSeed) {
+        const GeneratedTree tree = TreeGenerator(nSeed, 4).Make();
+        for (const TreeEntry& entry : tree.source) {
+            if (entry.strRelative.back() == '/') {
+                m_platform.AddFolder(Src(entry.strRelative));
+            } else {
+                m_platform.AddFile(Src(entry.strRelative), entry.strContent, entry.nMtime);
+            }
+        }
+        for (const auto& [strLink, strTarget] : tree.links) {
+            m_platform.AddLink(Src(strLink), strTarget);
+        }
+        for (const auto& [paths, set] :
+             {std::pair{&tree.unreadableFiles, &m_platform.m_failStatusPaths},
+              std::pair{&tree.uncopyableFiles, &m_platform.m_failCopyPaths},
+              std::pair{&tree.unreadableFolders, &m_platform.m_unreadableFolders}}) {
+            for (const std::string& strPath : *paths) {
+                set->insert(Src(strPath));
+            }
+        }
+        m_tree = tree;
+        m_nEntries = tree.source.size();
+    }
+
+    RunRecord RunWith(unsigned nThreads) {
+        const std::string strDestination = "/dst" + std::to_string(nThreads);
+        for (const TreeEntry& entry : m_tree.destination) {
+            const bool bReadOnly =
+                std::find(m_tree.readOnlyAtDestination.begin(), m_tree.readOnlyAtDestination.end(),
+                          entry.strRelative) != m_tree.readOnlyAtDestination.end();
+            m_platform.AddFile(strDestination + "/" + entry.strRelative, entry.strContent,
+                               entry.nMtime, bReadOnly ? 0444 : 0644);
+        }
+        SetSyncThreads(nThreads);
+        RecordingLog log;
+        CSyncPair pair;
+        pair.m_strSource = "/src";
+        pair.m_strDestination = strDestination;
+        pair.m_strExclude = "EXCL";
+        pair.m_bCheckDestDate = 1;
+        pair.m_pLogList = &log;
+        pair.m_pPlatform = &m_platform;
+        pair.DoSync();
+        RunRecord record;
+        for (std::string strLine : log.Lines()) {
+            for (size_t n; (n = strLine.find(strDestination)) != std::string::npos;) {
+                strLine.replace(n, strDestination.size(), "{D}");
+            }
+            record.lines.push_back(strLine);
+        }
+        record.figures = {pair.m_nFilesFound,
+                          pair.m_nDirectories,
+                          pair.m_nFilesCopied,
+                          pair.m_dwBytesCopied,
+                          static_cast<uint32_t>(pair.m_nErrors),
+                          static_cast<uint32_t>(pair.m_nLastError)};
+        for (const auto& [strPath, strWhat] : m_platform.Describe(strDestination)) {
+            record.described.push_back(strPath + ": " + strWhat);
+        }
+        return record;
+    }
+
+    static std::string Src(const std::string& strRelative) { return "/src/" + strRelative; }
+
+    MemoryPlatform m_platform;
+    GeneratedTree m_tree;
+    size_t m_nEntries = 0;
+};
+
+TEST_P(EngineDifferentialInMemory, SeveralThreadsDoWhatOneDoes) {
+    Generate(GetParam());
+    ASSERT_GT(m_nEntries, 10000u);
+    const RunRecord one = RunWith(1);
+    ASSERT_GT(one.figures[4], 0u);  // the faults showed
+    for (unsigned nThreads : {2u, 4u, 8u}) {
+        const RunRecord several = RunWith(nThreads);
+        EXPECT_EQ(several.lines, one.lines) << nThreads << " threads, seed " << GetParam();
+        EXPECT_EQ(several.figures, one.figures) << nThreads << " threads, seed " << GetParam();
+        EXPECT_EQ(several.described, one.described) << nThreads << " threads, seed " << GetParam();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, EngineDifferentialInMemory, testing::ValuesIn(Seeds(10)));
 
 }  // namespace
