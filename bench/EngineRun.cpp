@@ -32,14 +32,15 @@ SyncOutcome RunEngineSync(const std::string& strSource, const std::string& strDe
     progressWindow.m_pPair = &pair;
 
     pair.DoSync();
+    return OutcomeOf(pair, logList.Count() > 0 ? logList.Newest() : std::string());
+}
 
+SyncOutcome OutcomeOf(const CSyncPair& pair, std::string strNewestLogLine) {
     SyncOutcome outcome;
     outcome.nFilesFound = pair.m_nFilesFound;
     outcome.nFilesCopied = pair.m_nFilesCopied;
     outcome.nErrors = pair.m_nErrors;
-    if (logList.Count() > 0) {
-        outcome.strNewestLogLine = logList.Newest();
-    }
+    outcome.strNewestLogLine = std::move(strNewestLogLine);
     return outcome;
 }
 

@@ -19,6 +19,9 @@ struct SyncOutcome {
 void ConfigureBenchPair(CSyncPair& pair, const std::string& strSource,
                         const std::string& strDestination);
 
+// What a run left in the pair's figures, with the newest line of its log.
+SyncOutcome OutcomeOf(const CSyncPair& pair, std::string strNewestLogLine);
+
 // Runs DoSync from strSource to strDestination, into recording sinks, with nThreads
 // working on files (0: the engine's default, the number of cores).
 SyncOutcome RunEngineSync(const std::string& strSource, const std::string& strDestination,

@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "ExternalCommand.h"
-#include "Timing.h"
 #include "ForwardingPlatform.h"
 #include "PosixPlatform.h"
+#include "Timing.h"
 #include "platform.h"
 
 namespace {

@@ -31,13 +31,7 @@ public:
         CSyncProgressDlg dialog;
         dialog.m_pPair = &pair;
         dialog.exec();
-
-        SyncOutcome outcome;
-        outcome.nFilesFound = pair.m_nFilesFound;
-        outcome.nFilesCopied = pair.m_nFilesCopied;
-        outcome.nErrors = pair.m_nErrors;
-        outcome.strNewestLogLine = m_pLogList->GetText(0).toStdString();
-        return outcome;
+        return OutcomeOf(pair, m_pLogList->GetText(0).toStdString());
     }
 
 private:

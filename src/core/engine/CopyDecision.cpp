@@ -119,28 +119,20 @@ namespace {
 
 // Why, in a few words, for the dry run ("new", "same time", ...).
 const char* VerdictReason(FileVerdict verdict) {
-    switch (verdict) {
-        case FileVerdict::Excluded:
-            return "excluded";
-        case FileVerdict::NotRegularFile:
-            return "not a regular file";
-        case FileVerdict::OlderThanLastCopy:
-            return "older than the last copy";
-        case FileVerdict::SameFile:
-            return "same time";
-        case FileVerdict::DestinationNewer:
-        case FileVerdict::DestinationNewerWarning:
-            return "destination newer";
-        case FileVerdict::CopyNew:
-            return "new";
-        case FileVerdict::CopySourceNewer:
-            return "source newer";
-        case FileVerdict::CopySizeDiffers:
-            return "size differs";
-        case FileVerdict::CopyUnchecked:
-            return "date not checked";
-    }
-    return "";
+    // In the order of FileVerdict.
+    static constexpr const char* kReasons[] = {
+        "excluded",
+        "not a regular file",
+        "older than the last copy",
+        "same time",
+        "destination newer",
+        "destination newer",
+        "new",
+        "source newer",
+        "size differs",
+        "date not checked",
+    };
+    return kReasons[static_cast<int>(verdict)];
 }
 
 }  // namespace

@@ -27,25 +27,16 @@ constexpr auto kTotalsInterval = std::chrono::milliseconds(50);
 
 std::string RefusalLine(FolderOverlap overlap, const std::string& strSource,
                         const std::string& strDestination) {
-    const char* szReason = "";
-    switch (overlap) {
-        case FolderOverlap::EmptyFolder:
-            szReason = "ERROR: Source or destination folder not set!";
-            break;
-        case FolderOverlap::SameFolder:
-            szReason = "ERROR: Source and destination are the same folder!";
-            break;
-        case FolderOverlap::DestinationInsideSource:
-            szReason = "ERROR: Destination folder lies inside the source folder!";
-            break;
-        case FolderOverlap::SourceInsideDestination:
-            szReason = "ERROR: Source folder lies inside the destination folder!";
-            break;
-        case FolderOverlap::None:
-            break;
-    }
-    return std::string(szReason) + " Not copied from \"" + strSource + "\" to \"" + strDestination +
-           "\"";
+    // In the order of FolderOverlap.
+    static constexpr const char* kReasons[] = {
+        "",
+        "ERROR: Source or destination folder not set!",
+        "ERROR: Source and destination are the same folder!",
+        "ERROR: Destination folder lies inside the source folder!",
+        "ERROR: Source folder lies inside the destination folder!",
+    };
+    return std::string(kReasons[static_cast<int>(overlap)]) + " Not copied from \"" + strSource +
+           "\" to \"" + strDestination + "\"";
 }
 
 // How many folders may hold descriptors at once, and how many of the walk's deepest levels

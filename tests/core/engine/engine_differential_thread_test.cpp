@@ -137,6 +137,25 @@ struct RunRecord {
     std::vector<std::string> described;  // in memory
 };
 
+// What a run left: its lines (the destination's path written {D}) and its figures.
+RunRecord RecordOf(const std::vector<std::string>& lines, const CSyncPair& pair,
+                   const std::string& strDestination) {
+    RunRecord record;
+    for (std::string strLine : lines) {
+        for (size_t n; (n = strLine.find(strDestination)) != std::string::npos;) {
+            strLine.replace(n, strDestination.size(), "{D}");
+        }
+        record.lines.push_back(strLine);
+    }
+    record.figures = {pair.m_nFilesFound,
+                      pair.m_nDirectories,
+                      pair.m_nFilesCopied,
+                      pair.m_dwBytesCopied,
+                      static_cast<uint32_t>(pair.m_nErrors),
+                      static_cast<uint32_t>(pair.m_nLastError)};
+    return record;
+}
+
 class EngineDifferential : public EngineTest {
 protected:
     void Generate(uint64_t nSeed) {
@@ -172,19 +191,7 @@ protected:
         m_pair.m_strDestination = strDestination;
         m_pair.m_nFilesFound = 0;  // a first run: the destination may be made
         m_pair.DoSync();
-        RunRecord record;
-        for (std::string strLine : m_log.Lines()) {
-            for (size_t n; (n = strLine.find(strDestination)) != std::string::npos;) {
-                strLine.replace(n, strDestination.size(), "{D}");
-            }
-            record.lines.push_back(strLine);
-        }
-        record.figures = {m_pair.m_nFilesFound,
-                          m_pair.m_nDirectories,
-                          m_pair.m_nFilesCopied,
-                          m_pair.m_dwBytesCopied,
-                          static_cast<uint32_t>(m_pair.m_nErrors),
-                          static_cast<uint32_t>(m_pair.m_nLastError)};
+        RunRecord record = RecordOf(m_log.Lines(), m_pair, strDestination);
         record.destination = Snapshot(strDestination, false);
         return record;
     }
@@ -270,19 +277,7 @@ protected:
         pair.m_pLogList = &log;
         pair.m_pPlatform = &m_platform;
         pair.DoSync();
-        RunRecord record;
-        for (std::string strLine : log.Lines()) {
-            for (size_t n; (n = strLine.find(strDestination)) != std::string::npos;) {
-                strLine.replace(n, strDestination.size(), "{D}");
-            }
-            record.lines.push_back(strLine);
-        }
-        record.figures = {pair.m_nFilesFound,
-                          pair.m_nDirectories,
-                          pair.m_nFilesCopied,
-                          pair.m_dwBytesCopied,
-                          static_cast<uint32_t>(pair.m_nErrors),
-                          static_cast<uint32_t>(pair.m_nLastError)};
+        RunRecord record = RecordOf(log.Lines(), pair, strDestination);
         for (const auto& [strPath, strWhat] : m_platform.Describe(strDestination)) {
             record.described.push_back(strPath + ": " + strWhat);
         }

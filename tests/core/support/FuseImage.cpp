@@ -40,15 +40,8 @@ std::string Quoted(const std::string& strPath) {
 }  // namespace
 
 const char* NameOf(FuseKind kind) {
-    switch (kind) {
-        case FuseKind::ExFat:
-            return "exFAT";
-        case FuseKind::Ntfs:
-            return "NTFS";
-        case FuseKind::Fat:
-            return "FAT32";
-    }
-    return "";
+    static constexpr const char* kNames[] = {"exFAT", "NTFS", "FAT32"};
+    return kNames[static_cast<int>(kind)];
 }
 
 FuseImage::FuseImage(FuseKind kind, const std::string& strFolder)

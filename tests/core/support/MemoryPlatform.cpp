@@ -192,29 +192,29 @@ void MemoryPlatform::AddFolder(const std::string& strPath) {
 
 void MemoryPlatform::AddFile(const std::string& strPath, const std::string& strData, int64_t nMtime,
                              unsigned nMode) {
-    const size_t nCut = strPath.rfind('/');
-    AddFolder(strPath.substr(0, nCut));
-    std::lock_guard lock(m_mutex);
-    const Found found = Resolve(strPath.substr(0, nCut), true);
     auto node = std::make_shared<Node>();
     node->kind = Node::Kind::File;
     node->strData = strData;
     node->nMtimeNs = nMtime * kSecondNs;
     node->nMode = nMode;
-    node->nInode = m_nNextInode++;
-    found.node->children[strPath.substr(nCut + 1)] = node;
+    Place(strPath, std::move(node));
 }
 
 void MemoryPlatform::AddLink(const std::string& strPath, const std::string& strTarget) {
-    const size_t nCut = strPath.rfind('/');
-    AddFolder(strPath.substr(0, nCut));
-    std::lock_guard lock(m_mutex);
-    const Found found = Resolve(strPath.substr(0, nCut), true);
     auto node = std::make_shared<Node>();
     node->kind = Node::Kind::Link;
     node->strData = strTarget;
+    Place(strPath, std::move(node));
+}
+
+// Puts a new node under its path, making the folders above it.
+void MemoryPlatform::Place(const std::string& strPath, std::shared_ptr<Node> node) {
+    const size_t nCut = strPath.rfind('/');
+    AddFolder(strPath.substr(0, nCut));
+    std::lock_guard lock(m_mutex);
     node->nInode = m_nNextInode++;
-    found.node->children[strPath.substr(nCut + 1)] = node;
+    Resolve(strPath.substr(0, nCut), true).node->children[strPath.substr(nCut + 1)] =
+        std::move(node);
 }
 
 std::map<std::string, std::string> MemoryPlatform::Describe(const std::string& strRoot) const {

@@ -77,6 +77,7 @@ private:
     Found Resolve(const std::string& strPath, bool bFollowLast, int nDepth = 0) const;
     Found ResolveAt(const CPathAt& at, bool bFollowLast) const;
     bool Fail(int nErrno);
+    void Place(const std::string& strPath, std::shared_ptr<Node> node);
 
     mutable std::mutex m_mutex;
     std::shared_ptr<Node> m_root;
