@@ -14,6 +14,7 @@
 #include <map>
 #include <vector>
 
+#include "ChunkCopier.h"
 #include "FileTree.h"
 #include "Invariants.h"
 #include "PosixHandles.h"
@@ -227,6 +228,37 @@ TEST_F(PlatformTest, SparseFileStaysSparse) {
     EXPECT_EQ(static_cast<uint64_t>(st.st_size), nSize);
     EXPECT_LT(st.st_blocks * 512, 1 << 20);
     EXPECT_EQ(probe.reports.back().nDone, static_cast<int64_t>(nSize));
+}
+
+// The chunk copier on its own: a file that ends in a hole keeps its size, holes stay holes,
+// and a cancel between chunks stops it with ECANCELED.
+TEST_F(PlatformTest, ChunkCopierKeepsHolesAndStopsAtACancel) {
+    const int64_t nSize = int64_t{24} << 20;
+    WriteSparseFile(m_temp / "src", static_cast<uint64_t>(nSize));
+    {
+        posix::FileDescriptor fd(::open((m_temp / "src").c_str(), O_WRONLY));
+        ASSERT_EQ(::pwrite(fd.Get(), "data", 4, off_t{8} << 20), 4);
+    }
+    for (const bool bCancel : {false, true}) {
+        posix::FileDescriptor source(::open((m_temp / "src").c_str(), O_RDONLY));
+        posix::FileDescriptor target(
+            ::open((m_temp / "dst").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+        std::atomic<int32_t> cancel{bCancel ? 1 : 0};
+        ProgressProbe probe;
+        ChunkCopier copier(source.Get(), target.Get(), nSize, ProgressProbe::Routine, &probe,
+                           &cancel);
+        EXPECT_EQ(copier.Run(true), !bCancel);
+        if (bCancel) {
+            EXPECT_EQ(m_platform.GetLastError(), ECANCELED);
+            continue;
+        }
+        struct stat st {};
+        ASSERT_EQ(::fstat(target.Get(), &st), 0);
+        EXPECT_EQ(st.st_size, nSize);
+        EXPECT_LT(st.st_blocks * 512, 1 << 20);
+        EXPECT_EQ(ReadFile(m_temp / "dst"), ReadFile(m_temp / "src"));
+        EXPECT_EQ(probe.reports.back().nDone, nSize);
+    }
 }
 
 // Every failure leaves the destination as it was and no temporary file behind.
