@@ -22,7 +22,7 @@ FOLVEX_TEST_THREADS=1 ctest --test-dir build/release --output-on-failure -j "$jo
 step "The engine suites with four threads"
 FOLVEX_TEST_THREADS=4 ctest --test-dir build/release -L "core|threaded" --output-on-failure -j "$jobs"
 
-step "Debian package: built, unpacked with dpkg -x, folvex --version run from it"
+step "Debian package: built, checked (lintian, appstreamcli, desktop-file-validate, mandoc, hardening-check), unpacked with dpkg -x, folvex --version run from it"
 scripts/check-package.sh
 
 step "AddressSanitizer + UndefinedBehaviorSanitizer"
