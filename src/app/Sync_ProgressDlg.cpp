@@ -176,6 +176,22 @@ void CSyncProgressDlg::AddRunTotals(uint64_t nFilesChecked, uint64_t nFilesCopie
     m_fieldUpdate.Request();
 }
 
+void CSyncProgressDlg::PlanStarted() {
+    {
+        std::lock_guard lock(m_fieldMutex);
+        m_totals.PlanStarted();
+    }
+    m_fieldUpdate.Request();
+}
+
+void CSyncProgressDlg::PlanMade(uint64_t nFilesToCopy, uint64_t nBytesToCopy) {
+    {
+        std::lock_guard lock(m_fieldMutex);
+        m_totals.PlanMade(nFilesToCopy, nBytesToCopy, m_runClock.elapsed());
+    }
+    m_fieldUpdate.Request();
+}
+
 QString CSyncProgressDlg::GetDlgItemText(int nId) const {
     std::lock_guard lock(m_fieldMutex);
     const auto it = m_fieldTexts.find(nId);
@@ -193,11 +209,8 @@ void CSyncProgressDlg::ApplyFieldTexts() {
     for (const auto& [nId, strText] : texts) {
         ShowFieldText(*this, nId, QString::fromStdString(strText));
     }
-    m_rate.AddSample(m_runClock.elapsed(), totals.BytesCopied());
-    ShowFieldText(
-        *this, IDC_PROGRESS_SPARE,
-        QString::fromStdString(FormatRunTotals(totals.FilesChecked(), totals.FilesCopied(),
-                                               totals.BytesCopied(), m_rate.BytesPerSecond())));
+    ShowFieldText(*this, IDC_PROGRESS_SPARE,
+                  QString::fromStdString(totals.WholeRunText(m_runClock.elapsed())));
 }
 
 void CSyncProgressDlg::ClearFieldTexts() {
@@ -206,8 +219,6 @@ void CSyncProgressDlg::ClearFieldTexts() {
         m_fieldTexts.clear();
         m_totals = CRunTotals();
     }
-    m_rate = CRateMeter();
-    m_rate.AddSample(0, 0);
     m_runClock.start();
     for (int nId : kValueFields) {
         ShowFieldText(*this, nId, QString());

@@ -38,6 +38,8 @@ public:
     void PostEndOfRun() override;
     void AddRunTotals(uint64_t nFilesChecked, uint64_t nFilesCopied,
                       uint64_t nBytesCopied) override;
+    void PlanStarted() override;
+    void PlanMade(uint64_t nFilesToCopy, uint64_t nBytesToCopy) override;
     // Asks the user in a question box, on the window's thread; the worker waits for it.
     bool ConfirmEmptyDestination(const std::string& strDestination) override;
 
@@ -67,9 +69,9 @@ private:
     std::map<int, std::string> m_fieldTexts;
     CRunTotals m_totals;  // under m_fieldMutex: it sees every write, not only the shown ones
     CCoalescedUpdate m_fieldUpdate;
-    // Window thread only: the time since the run's start and the rate it gives.
+    // The time since the run's start; read by the worker too (QElapsedTimer's elapsed() only
+    // reads the clock).
     QElapsedTimer m_runClock;
-    CRateMeter m_rate;
     // The worker's question about an empty destination, and the user's answer.
     std::mutex m_questionMutex;
     std::condition_variable m_answered;

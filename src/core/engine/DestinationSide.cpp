@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "PairRun.h"
+#include "PosixHandles.h"
 #include "SyncGroup.h"
 #include "SyncRun.h"
 #include "SyncText.h"
@@ -51,7 +52,7 @@ const CFileSystemTraits& CFolderHandles::Traits() const {
 void CPairRun::KnowDestinationFolder(CSyncRun& run, const std::shared_ptr<CFolderHandles>& pFolder,
                                      const CFolderHandles* pParent, CStepOutcome& step) {
     CFolderHandles& folder = *pFolder;
-    IPlatform& platform = m_platform;
+    IPlatform& platform = m_planning;
     CFileStatus status;
     if (!folder.destination.Valid() ||
         !platform.GetStatus({folder.destination.Get(), "", folder.strDestination}, true, status)) {
@@ -67,6 +68,9 @@ void CPairRun::KnowDestinationFolder(CSyncRun& run, const std::shared_ptr<CFolde
     std::unique_ptr<CDestinationDevice>& pDevice = run.devices[status.m_nDevice];
     if (!pDevice) {
         pDevice = std::make_unique<CDestinationDevice>();
+    }
+    if (!pDevice->root) {
+        // Met first (or only so far, through the folder above a destination still to make).
         pDevice->traits = platform.FileSystemTraits(folder.destination.Get(), true);
         pDevice->root = pFolder;
         if (!pDevice->traits.strType.empty()) {
@@ -74,6 +78,24 @@ void CPairRun::KnowDestinationFolder(CSyncRun& run, const std::shared_ptr<CFolde
         }
     }
     folder.pDevice = pDevice.get();
+}
+
+// A destination that the run is to make: its file system is the one of the folder above it,
+// known by its type alone, since a probe there would write outside the destination. Once
+// the destination is made, it is known for what it is.
+void CPairRun::KnowAbsentDestination(CSyncRun& run, CFolderHandles& top) {
+    const std::string strParent = posix::FolderOf(top.strDestination);
+    const posix::FileDescriptor parent(m_planning.OpenFolder(CPathAt::Whole(strParent), true));
+    CFileStatus status;
+    if (!parent.Valid() || !m_planning.GetStatus({parent.Get(), "", strParent}, true, status)) {
+        return;
+    }
+    std::unique_ptr<CDestinationDevice>& pDevice = run.devices[status.m_nDevice];
+    if (!pDevice) {
+        pDevice = std::make_unique<CDestinationDevice>();
+        pDevice->traits = m_planning.FileSystemTraits(parent.Get(), false);
+    }
+    top.pDevice = pDevice.get();
 }
 
 // Notes that something was written into the folder, so that its file system is flushed.
@@ -127,7 +149,7 @@ void CPairRun::FlushDestination(CSyncRun& run) {
     IPlatform& platform = m_platform;
     // A staging folder goes when nothing is left in it.
     for (auto& [nDevice, pDevice] : run.devices) {
-        if (pDevice->staging.Valid()) {
+        if (pDevice->staging.Valid() && pDevice->root) {
             pDevice->staging.Close();
             const CFolderHandles& root = *pDevice->root;
             platform.RemoveFolder({root.destination.Get(), kStagingFolderName,
@@ -139,7 +161,7 @@ void CPairRun::FlushDestination(CSyncRun& run) {
     }
     bool bTold = false;
     for (auto& [nDevice, pDevice] : run.devices) {
-        if (!pDevice->bWritten.load()) {
+        if (!pDevice->bWritten.load() || !pDevice->root) {
             continue;
         }
         if (!bTold) {

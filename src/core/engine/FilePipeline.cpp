@@ -33,6 +33,8 @@ void CStepOutcome::Clear() {
     nDirectories = 0;
     nFilesCopied = 0;
     nBytesCopied = 0;
+    planned.reset();
+    nMakeFolder = kNoFolder;
 }
 
 CFilePipeline::CFilePipeline(unsigned nThreads, const std::atomic<int32_t>& cancel, Examine examine,
@@ -75,9 +77,10 @@ void CFilePipeline::AddDone(CStepOutcome& outcome) {
 }
 
 void CFilePipeline::AddFile(const std::shared_ptr<const CFolderHandles>& folder,
-                            const std::string& strName, CStepOutcome& walked) {
+                            const std::string& strName, CStepOutcome& walked,
+                            const CPlannedAction* pAction) {
     if (Inline()) {
-        const CFileTask task{folder, strName};
+        const CFileTask task{folder, strName, pAction};
         m_examine(task, walked);
         m_apply(walked);
         return;
@@ -86,6 +89,7 @@ void CFilePipeline::AddFile(const std::shared_ptr<const CFolderHandles>& folder,
     std::swap(slot.outcome, walked);
     slot.task.folder = folder;
     slot.task.strName = strName;
+    slot.task.pAction = pAction;
     Fill(slot, SlotState::Waiting);
 }
 

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "CopyPlan.h"
+
 struct CFolderHandles;
 
 // What one step of the walk (a file, or a folder it met) leaves for the log and the figures.
@@ -26,6 +28,9 @@ struct CStepOutcome {
     uint32_t nDirectories = 0;
     uint32_t nFilesCopied = 0;
     uint64_t nBytesCopied = 0;
+    // While the run plans: a file to copy, or a destination folder to make, for the plan.
+    std::optional<CPlannedCopy> planned;
+    uint32_t nMakeFolder = kNoFolder;
 
     void Line(std::string strLine) { lines.push_back(std::move(strLine)); }
     void Error(std::string strLine) {
@@ -36,10 +41,11 @@ struct CStepOutcome {
 };
 
 // A file handed to the workers: its folder (whose descriptors stay open while the file is in
-// flight) and its name.
+// flight) and its name, and when the plan is carried out what the plan says of it.
 struct CFileTask {
     std::shared_ptr<const CFolderHandles> folder;
     std::string strName;
+    const CPlannedAction* pAction = nullptr;
 };
 
 class CFilePipeline {
@@ -63,7 +69,7 @@ public:
     void AddDone(CStepOutcome& outcome);
     // A file for the workers; walked holds what the walk already found (it counted it).
     void AddFile(const std::shared_ptr<const CFolderHandles>& folder, const std::string& strName,
-                 CStepOutcome& walked);
+                 CStepOutcome& walked, const CPlannedAction* pAction = nullptr);
     // Applies every step, in order, once it is done; returns when none is left.
     void Finish();
 

@@ -57,15 +57,21 @@ void CCopyFocus::End(uint64_t nCopy) {
     }
 }
 
+// The file shown, and the folders it is copied from and to.
 void CCopyFocus::ShowName(const CCopyContext& copy) {
     if (copy.pWindow != nullptr) {
+        copy.pWindow->SetDlgItemText(IDC_PROGRESS_FOLDER, copy.pFolder->strSource);
+        copy.pWindow->SetDlgItemText(IDC_PROGRESS_DEST, copy.pFolder->strDestination);
         copy.pWindow->SetDlgItemText(IDC_PROGRESS_FILE, copy.strDestPath);
         copy.pWindow->SetDlgItemText(IDC_PROGRESS_BYTES, copy.szBytes);
     }
 }
 
+// The plan's part of the copy step: the status of both sides and the decision. A file to
+// copy goes into the plan (or, in a dry run, says what the copy would be); every other file
+// says what the run does with it now.
 void CPairRun::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome& step) const {
-    IPlatform& platform = m_platform;
+    IPlatform& platform = m_planning;
     FileStepScratch& scratch = t_scratch;
     const CFolderHandles& folder = *task.folder;
     const std::string& strName = task.strName;
@@ -96,8 +102,9 @@ void CPairRun::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome
     const bool bDestFound = folder.nDestinationError == 0 && !folder.bDestinationAbsent &&
                             platform.GetStatus(destAt, false, dest);
     // Times count as the same within the step that the destination's file system keeps.
+    const CFileSystemTraits& traits = folder.Traits();
     CopyRules rules = run.rules;
-    rules.nDestTimeStepNs = folder.Traits().nTimeStepNs;
+    rules.nDestTimeStepNs = traits.nTimeStepNs;
     const FileDecision decision = DecideFile(source, bDestFound ? &dest : nullptr, rules);
     if (!decision.Copies()) {
         const SkipLine line = SkipLineOf(decision.verdict, strSourcePath, rules);
@@ -108,24 +115,67 @@ void CPairRun::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome
         }
         return;
     }
+    if (traits.nMaxFileSize != 0 && source.m_size64 > traits.nMaxFileSize) {
+        step.Error(
+            "ERROR: File too large for the destination's file system (FAT32 holds files "
+            "below 4 GiB):" +
+            strSourcePath);
+        return;
+    }
+    if (!m_bDryRun) {
+        const bool bReplaces = bDestFound && dest.m_kind == FileKind::Regular;
+        step.planned = CPlannedCopy{decision,
+                                    bDestFound,
+                                    dest.m_attribute,
+                                    source.m_size64,
+                                    bReplaces ? dest.m_size64 : 0,
+                                    folder.nPlanFolder,
+                                    strName};
+        return;
+    }
+    if (folder.nDestinationError != 0) {
+        step.nLastError = folder.nDestinationError;
+        step.Error(WithReason("ERROR: Copying file: " + strDestPath, folder.nDestinationError));
+        return;
+    }
+    if (run.plan.pRecordCopies != nullptr) {
+        std::lock_guard lock(run.plan.pRecordCopies->mutex);
+        run.plan.pRecordCopies->files.emplace(RelativePart(strSourcePath, m_pair.m_strSource),
+                                              source);
+    }
+    step.Line(WouldCopyLine(decision, strDestPath));
+    step.nFilesCopied = 1;
+    step.nBytesCopied = source.m_size64;
+}
+
+// The copy's part of the copy step, as the plan says it: the attributes taken off where
+// they would keep the file from being replaced, the copy, and its check.
+void CPairRun::CopyFile(const CSyncRun& run, const CFileTask& task, CStepOutcome& step) const {
+    IPlatform& platform = m_platform;
+    const CPlannedAction& action = *task.pAction;
+    const CFolderHandles& folder = *task.folder;
+    const std::string& strName = task.strName;
+    FileStepScratch& scratch = t_scratch;
+    std::string& strSourcePath = scratch.strSourcePath;
+    strSourcePath.assign(folder.strSource).append("/").append(strName);
+    std::string& strDestPath = scratch.strDestPath;
+    strDestPath.assign(folder.strDestination).append("/").append(strName);
+    const CPathAt destAt{folder.destination.Get(), strName.c_str(), strDestPath};
 
     int32_t nError = folder.nDestinationError;
-    if (decision.bClearAttributes && nError == 0) {
-        // A failure shows in the copy, which then cannot replace the file. A dry run's copy
-        // line says it instead.
-        if (platform.SetAttributes(destAt,
-                                   static_cast<uint8_t>(dest.m_attribute & ~kRhsAttributes))) {
+    if (action.decision.bClearAttributes && nError == 0) {
+        // A failure shows in the copy, which then cannot replace the file.
+        if (platform.SetAttributes(
+                destAt, static_cast<uint8_t>(action.nDestinationAttribute & ~kRhsAttributes))) {
             NoteWrite(folder);
-            step.Line("ATTRIB -RHS: " + strDestPath);
-        } else if (platform.GetLastError() != kErrorReadOnly) {
-            step.Line("ATTRIB -RHS: " + strDestPath);
         }
+        step.Line("ATTRIB -RHS: " + strDestPath);
     }
 
     // The true size, also for files of 2 GiB and more.
     char szBytes[48];
-    std::snprintf(szBytes, sizeof szBytes, "%" PRIu64 " bytes to copy", source.m_size64);
-    CCopyContext copy{m_pair.m_pProgressDlg, &run.focus, 0, strDestPath, szBytes};
+    std::snprintf(szBytes, sizeof szBytes, "%" PRIu64 " bytes to copy", action.nSize);
+    CCopyContext copy{m_pair.m_pProgressDlg, &run.focus, 0, strDestPath, szBytes, &folder};
     copy.nCopy = run.focus.Start(copy);
     if (nError == 0) {
         const CFileSystemTraits& traits = folder.Traits();
@@ -134,25 +184,14 @@ void CPairRun::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome
             (traits.bUnnamedFiles ? COPY_FILE_DEFAULT : COPY_FILE_NAMED_TEMP);
         // A replacement, or a new file where no unnamed one can be made, goes through a
         // named temporary file.
-        const int fdTemp = StagingFolderFor(folder, bDestFound || !traits.bUnnamedFiles);
+        const int fdTemp =
+            StagingFolderFor(folder, action.bDestinationFound || !traits.bUnnamedFiles);
         if (!platform.CopyFileEx({folder.source.Get(), strName.c_str(), strSourcePath}, destAt,
                                  CopyProgress, &copy, &m_pair.m_bCancel, nFlags, fdTemp)) {
             nError = platform.GetLastError();
         }
     }
     run.focus.End(copy.nCopy);
-    if (nError == kErrorReadOnly) {
-        // A dry run: what it would copy, counted as the run would count it.
-        if (run.plan.pRecordCopies != nullptr) {
-            std::lock_guard lock(run.plan.pRecordCopies->mutex);
-            run.plan.pRecordCopies->files.emplace(RelativePart(strSourcePath, m_pair.m_strSource),
-                                                  source);
-        }
-        step.Line(WouldCopyLine(decision, strDestPath));
-        step.nFilesCopied = 1;
-        step.nBytesCopied = source.m_size64;
-        return;
-    }
     if (nError != 0) {
         step.nLastError = nError;
         step.Error(nError == kErrorSourceChanged
@@ -163,18 +202,22 @@ void CPairRun::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome
     NoteWrite(folder);
     step.Line("OK Copied: " + strDestPath);
     step.nFilesCopied = 1;
-    step.nBytesCopied = source.m_size64;
-    if (folder.Traits().bVerifyTimes && !TimeKept(destAt, source, folder.Traits())) {
+    step.nBytesCopied = action.nSize;
+    const CFileSystemTraits& traits = folder.Traits();
+    if (traits.bVerifyTimes &&
+        !TimeKept({folder.source.Get(), strName.c_str(), strSourcePath}, destAt, traits)) {
         step.Error("ERROR: Destination did not keep the file's time:" + strDestPath);
     }
 }
 
 // Whether the copy kept its source's modification time, as far as the file system keeps
 // times: a file system whose type cannot vouch for it is asked after each copy.
-bool CPairRun::TimeKept(const CPathAt& destAt, const CFileStatus& source,
+bool CPairRun::TimeKept(const CPathAt& sourceAt, const CPathAt& destAt,
                         const CFileSystemTraits& traits) const {
+    CFileStatus source;
     CFileStatus kept;
-    if (!traits.bKeepsTimes || !m_platform.GetStatus(destAt, false, kept)) {
+    if (!traits.bKeepsTimes || !m_platform.GetStatus(sourceAt, true, source) ||
+        !m_platform.GetStatus(destAt, false, kept)) {
         return false;
     }
     CopyRules rules;

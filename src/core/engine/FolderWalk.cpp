@@ -16,7 +16,7 @@
 // The identity of an open folder; none when its status cannot be read.
 CFolderIdentity CPairRun::IdentityOf(int fdFolder, const std::string& strPath) const {
     CFileStatus status;
-    if (!m_platform.GetStatus({fdFolder, "", strPath}, true, status)) {
+    if (!m_planning.GetStatus({fdFolder, "", strPath}, true, status)) {
         return {};
     }
     return {status.m_nDevice, status.m_nInode};
@@ -28,6 +28,7 @@ std::shared_ptr<CFolderHandles> CFolderHandles::WithoutDescriptors() const {
     copy->strDestination = strDestination;
     copy->destinationIdentity = destinationIdentity;
     copy->pDevice = pDevice;
+    copy->nPlanFolder = nPlanFolder;
     copy->nDestinationError = nDestinationError;
     copy->bDestinationIsNew = bDestinationIsNew;
     copy->bDestinationAbsent = bDestinationAbsent;
@@ -47,10 +48,11 @@ bool CPairRun::OpenTopFolders(CSyncRun& run) {
                          OpenTopDestination(run, handles, step);
     if (bOpened) {
         KnowDestinationFolder(run, top->handles, nullptr, step);
-        run.destination = handles.destinationIdentity;
-        if (handles.bDestinationIsNew) {
-            NoteWrite(handles);
+        if (handles.bDestinationAbsent) {
+            KnowAbsentDestination(run, handles);
         }
+        run.destination = handles.destinationIdentity;
+        PlanFolder(run, *top, kNoFolder, true, step);
         ReadSourceFolder(run, *top, step);
     }
     run.pipeline->AddDone(step);
@@ -62,10 +64,32 @@ bool CPairRun::OpenTopFolders(CSyncRun& run) {
     return true;
 }
 
+// Notes in the plan a folder the walk met, and the making of its destination folder where
+// there is none yet: before anything is copied into it, in walk order.
+void CPairRun::PlanFolder(CSyncRun& run, const CWalkFolder& folder, uint32_t nParent,
+                          bool bSourceRead, CStepOutcome& step) const {
+    CFolderHandles& handles = *folder.handles;
+    CPlannedFolder planned;
+    planned.nParent = nParent;
+    planned.strName = folder.strName;
+    planned.bReachedByLink = folder.bReachedByLink;
+    planned.bSourceRead = bSourceRead;
+    planned.source = folder.identity;
+    planned.destination = handles.destinationIdentity;
+    planned.bDestinationAbsent = handles.bDestinationAbsent;
+    planned.nDestinationError = handles.nDestinationError;
+    planned.pDevice = handles.pDevice;
+    handles.nPlanFolder = static_cast<uint32_t>(run.copyPlan.folders.size());
+    run.copyPlan.folders.push_back(std::move(planned));
+    if (handles.bDestinationAbsent) {
+        step.nMakeFolder = handles.nPlanFolder;
+    }
+}
+
 // A destination folder that is missing after an earlier run found something is not made
 // again: its disk is most likely not mounted, and the copy would fill another one.
 bool CPairRun::OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutcome& step) {
-    IPlatform& platform = m_platform;
+    IPlatform& platform = m_planning;
     const CPathAt at = CPathAt::Whole(m_pair.m_strDestination);
     int fd = platform.OpenFolder(at, true);
     if (fd < 0 && platform.GetLastError() == ENOENT) {
@@ -108,7 +132,7 @@ bool CPairRun::OpenTopDestination(CSyncRun& run, CFolderHandles& top, CStepOutco
 // user is asked first.
 bool CPairRun::MayFillEmptyDestination(int fdDestination, CStepOutcome& step) {
     bool bEmpty = false;
-    if (!m_platform.IsFolderEmpty(fdDestination, bEmpty) || !bEmpty ||
+    if (!m_planning.IsFolderEmpty(fdDestination, bEmpty) || !bEmpty ||
         (m_pair.m_pProgressDlg != nullptr &&
          m_pair.m_pProgressDlg->ConfirmEmptyDestination(m_pair.m_strDestination))) {
         return true;
@@ -125,7 +149,7 @@ bool CPairRun::OpenSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome&
     CFolderHandles& handles = *folder.handles;
     SetProgressField(IDC_PROGRESS_FOLDER, handles.strSource);
     SetProgressField(IDC_PROGRESS_DEST, handles.strDestination);
-    IPlatform& platform = m_platform;
+    IPlatform& platform = m_planning;
     const bool bTop = fdParent == AT_FDCWD;
     const CPathAt at{fdParent, bTop ? handles.strSource.c_str() : folder.strName.c_str(),
                      handles.strSource};
@@ -144,7 +168,7 @@ bool CPairRun::OpenSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome&
 // Reads the entries of an open folder; a reading that fails part-way keeps what it read
 // and is an error.
 void CPairRun::ReadSourceFolder(const CSyncRun& run, CWalkFolder& folder, CStepOutcome& step) {
-    IPlatform& platform = m_platform;
+    IPlatform& platform = m_planning;
     const CFolderHandles& handles = *folder.handles;
     if (!platform.ReadFolder(handles.source.Get(), handles.strSource, folder.entries)) {
         step.Error(WithReason("ERROR: Couldn't read folder:" + handles.strSource,
@@ -184,10 +208,10 @@ void CPairRun::FindCaseClashes(const CSyncRun& run, CWalkFolder& folder) const {
         if (!held) {
             held.emplace();
             std::vector<CDirEntry> entries;
-            posix::FileDescriptor reading(m_platform.OpenFolder(
+            posix::FileDescriptor reading(m_planning.OpenFolder(
                 {handles.destination.Get(), ".", handles.strDestination}, false));
             if (reading.Valid()) {
-                m_platform.ReadFolder(reading.Get(), handles.strDestination, entries);
+                m_planning.ReadFolder(reading.Get(), handles.strDestination, entries);
             }
             for (CDirEntry& entry : entries) {
                 held->insert(std::move(entry.m_strName));
@@ -209,7 +233,8 @@ void CPairRun::FindCaseClashes(const CSyncRun& run, CWalkFolder& folder) const {
 // name of the folder takes its place there. False, with an error line, when it cannot.
 bool CPairRun::MayPlaceName(const CWalkFolder& folder, const std::string& strName,
                             const std::string& strSourcePath, CStepOutcome& step) const {
-    if (!IsNameAllowed(strName, folder.handles->Traits().names)) {
+    const CFileSystemTraits& traits = folder.handles->Traits();
+    if (!IsNameAllowed(strName, traits.names) || strName.size() > traits.nNameMax) {
         step.Error("ERROR: Name not allowed on the destination's file system:" + strSourcePath);
         return false;
     }
@@ -257,7 +282,7 @@ bool CPairRun::IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) 
     }
     const std::string strPath = folder.handles->strSource + "/" + entry.m_strName;
     CFileStatus status;
-    return m_platform.GetStatus({folder.handles->source.Get(), entry.m_strName.c_str(), strPath},
+    return m_planning.GetStatus({folder.handles->source.Get(), entry.m_strName.c_str(), strPath},
                                 true, status) &&
            status.m_kind == FileKind::Folder;
 }
@@ -267,8 +292,9 @@ bool CPairRun::IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) 
 void CPairRun::HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry) {
     CStepOutcome step;
     step.nFilesFound = 1;
+    const CFileSystemTraits& traits = folder.handles->Traits();
     const bool bNamesChecked =
-        folder.handles->Traits().names != NameRules::Posix || !folder.caseClashes.empty();
+        traits.names != NameRules::Posix || traits.nNameMax < 255 || !folder.caseClashes.empty();
     if (!m_pair.m_strExclude.empty() || bNamesChecked) {
         const std::string strSourcePath = folder.handles->strSource + "/" + entry.m_strName;
         std::string strFolded(RelativePart(strSourcePath, m_pair.m_strSource));
@@ -312,8 +338,10 @@ void CPairRun::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntr
     if (!OpenSourceFolder(*child, above.source.Get(), step)) {
         // Its destination folder is still made, as for a folder that can be read.
         step.nDirectories = 1;
-        if (MayPlaceName(parent, strName, handles.strSource, step)) {
-            OpenDestinationSubFolder(above, strName, handles, step);
+        if (MayPlaceName(parent, strName, handles.strSource, step) &&
+            OpenDestinationSubFolder(m_planning, above, strName, handles, step)) {
+            handles.pDevice = above.pDevice;
+            PlanFolder(run, *child, above.nPlanFolder, false, step);
         }
         run.pipeline->AddDone(step);
         return;
@@ -325,9 +353,10 @@ void CPairRun::EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntr
     }
     step.nDirectories = 1;
     const bool bEntered = MayPlaceName(parent, strName, handles.strSource, step) &&
-                          OpenDestinationSubFolder(above, strName, handles, step);
+                          OpenDestinationSubFolder(m_planning, above, strName, handles, step);
     if (bEntered) {
         KnowDestinationFolder(run, child->handles, &above, step);
+        PlanFolder(run, *child, above.nPlanFolder, true, step);
         ReadSourceFolder(run, *child, step);
     }
     run.pipeline->AddDone(step);
@@ -359,20 +388,21 @@ bool CPairRun::LeadsIntoItself(const CSyncRun& run, const CWalkFolder& parent,
     // where such a folder lies.
     return (child.bReachedByLink || identity.nDevice != parent.identity.nDevice) &&
            run.destination.nInode != 0 &&
-           m_platform.IsFolderWithin(child.handles->source.Get(), run.destination);
+           m_planning.IsFolderWithin(child.handles->source.Get(), run.destination);
 }
 
-// Makes the destination sub-folder and opens it, never through a link. False, with an
+// Makes the destination sub-folder and opens it, never through a link (the plan, which
+// writes nothing, notes it as absent). False, with an
 // error line, when something else than a folder stands in its place: nothing is then
 // written below it.
-bool CPairRun::OpenDestinationSubFolder(const CFolderHandles& parent, const std::string& strName,
-                                        CFolderHandles& child, CStepOutcome& step) {
+bool CPairRun::OpenDestinationSubFolder(IPlatform& platform, const CFolderHandles& parent,
+                                        const std::string& strName, CFolderHandles& child,
+                                        CStepOutcome& step) {
     if (parent.nDestinationError != 0 || parent.bDestinationAbsent) {
         child.nDestinationError = parent.nDestinationError;
         child.bDestinationAbsent = parent.bDestinationAbsent;
         return true;
     }
-    IPlatform& platform = m_platform;
     const CPathAt at{parent.destination.Get(), strName.c_str(), child.strDestination};
     // Opened first: on a re-sync the folder is nearly always there already.
     int fd = platform.OpenFolder(at, false);
@@ -382,7 +412,7 @@ bool CPairRun::OpenDestinationSubFolder(const CFolderHandles& parent, const std:
             child.bDestinationIsNew = true;
             NoteWrite(parent);
         } else if (platform.GetLastError() == kErrorReadOnly) {
-            child.bDestinationAbsent = true;  // a dry run makes nothing
+            child.bDestinationAbsent = true;  // the plan makes nothing
             return true;
         } else {
             nCreateError = platform.GetLastError();
@@ -410,7 +440,7 @@ bool CPairRun::OpenDestinationSubFolder(const CFolderHandles& parent, const std:
 // one still held, each through the one above it: no path longer than one name is given to
 // the system.
 void CPairRun::ReopenFolder(CSyncRun& run) {
-    IPlatform& platform = m_platform;
+    IPlatform& platform = m_planning;
     const size_t nTarget = run.path.size() - 1;
     size_t nHeld = nTarget;
     while (!run.path[nHeld]->Held()) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ReadOnlyPlatform.h"
 #include "SyncGroup.h"
@@ -16,6 +17,7 @@ struct CFileSystemTraits;
 struct CFileTask;
 struct CFolderHandles;
 struct CFolderIdentity;
+struct CPlannedFolder;
 struct CPathAt;
 struct CRunPlan;
 struct CStepOutcome;
@@ -30,6 +32,7 @@ public:
         : m_pair(pair),
           m_pReadOnly(bDryRun ? std::make_unique<ReadOnlyPlatform>(platform) : nullptr),
           m_platform(bDryRun ? *m_pReadOnly : platform),
+          m_planning(m_platform, true),
           m_bDryRun(bDryRun) {}
 
     // One synchronization run from the pair's source to its destination; returns its
@@ -58,6 +61,8 @@ private:
     bool MayFillEmptyDestination(int fdDestination, CStepOutcome& step);
     bool OpenSourceFolder(CWalkFolder& folder, int fdParent, CStepOutcome& step);
     void ReadSourceFolder(const CSyncRun& run, CWalkFolder& folder, CStepOutcome& step);
+    void PlanFolder(CSyncRun& run, const CWalkFolder& folder, uint32_t nParent, bool bSourceRead,
+                    CStepOutcome& step) const;
     void FindCaseClashes(const CSyncRun& run, CWalkFolder& folder) const;
     bool MayPlaceName(const CWalkFolder& folder, const std::string& strName,
                       const std::string& strSourcePath, CStepOutcome& step) const;
@@ -66,19 +71,38 @@ private:
     bool IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) const;
     void HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry);
     void EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntry& entry);
-    bool OpenDestinationSubFolder(const CFolderHandles& parent, const std::string& strName,
-                                  CFolderHandles& child, CStepOutcome& step);
+    bool OpenDestinationSubFolder(IPlatform& platform, const CFolderHandles& parent,
+                                  const std::string& strName, CFolderHandles& child,
+                                  CStepOutcome& step);
     void ReopenFolder(CSyncRun& run);
     CFolderIdentity IdentityOf(int fdFolder, const std::string& strPath) const;
     // The copy step (FileStep.cpp).
-    bool TimeKept(const CPathAt& destAt, const CFileStatus& source,
+    void CopyFile(const CSyncRun& run, const CFileTask& task, CStepOutcome& step) const;
+    bool TimeKept(const CPathAt& sourceAt, const CPathAt& destAt,
                   const CFileSystemTraits& traits) const;
     // The destination side (DestinationSide.cpp).
     void KnowDestinationFolder(CSyncRun& run, const std::shared_ptr<CFolderHandles>& pFolder,
                                const CFolderHandles* pParent, CStepOutcome& step);
+    void KnowAbsentDestination(CSyncRun& run, CFolderHandles& top);
     void NoteWrite(const CFolderHandles& folder) const;
     int StagingFolderFor(const CFolderHandles& folder, bool bMake) const;
     void FlushDestination(CSyncRun& run);
+    // The plan carried out (CarryOut.cpp).
+    struct CarriedFolder {
+        uint32_t nFolder;
+        std::shared_ptr<CFolderHandles> handles;
+        bool bFailed;
+    };
+    bool HasRoomFor(const CSyncRun& run, CStepOutcome& step);
+    bool FreeSpaceAtDestination(const CSyncRun& run, uint64_t& nFree, uint64_t& nTotal);
+    void CarryOut(CSyncRun& run);
+    const CFolderHandles* EnterPlanned(CSyncRun& run, uint32_t nFolder, CStepOutcome& step);
+    CarriedFolder OpenPlanned(CSyncRun& run, uint32_t nFolder, const CFolderHandles& above,
+                              CStepOutcome& step);
+    bool OpenDestinationSubFolderAgain(const CFolderHandles& above, CPlannedFolder& planned,
+                                       CFolderHandles& child, CStepOutcome& step);
+    void Reacquire(CSyncRun& run, CStepOutcome& step);
+    void MakeTopDestination(CSyncRun& run, CStepOutcome& step);
     // The run's end and its figures (Synchronize.cpp).
     void ApplyStep(CSyncRun& run, CStepOutcome& step);
     void TellTotals(CSyncRun& run);
@@ -88,6 +112,11 @@ private:
 
     CSyncPair& m_pair;
     std::unique_ptr<ReadOnlyPlatform> m_pReadOnly;  // a dry run's view of the platform
-    IPlatform& m_platform;                          // what the run works on
+    IPlatform& m_platform;                          // what the copy writes through
+    // What the plan reads through: it writes nothing, but for a probe's passing file.
+    mutable ReadOnlyPlatform m_planning;
     const bool m_bDryRun;
+    // While the plan is carried out: the folders open from the top down.
+    std::vector<CarriedFolder> m_carried;
+    bool m_bTopMade = false;
 };

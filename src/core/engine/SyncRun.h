@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "CopyDecision.h"
+#include "CopyPlan.h"
 #include "FilePipeline.h"
 #include "PosixHandles.h"
 #include "platform.h"
@@ -51,6 +52,8 @@ struct CFolderHandles {
     CFolderIdentity destinationIdentity;
     // The run's record of the destination folder's device; none without a destination.
     CDestinationDevice* pDevice = nullptr;
+    // The folder's number in the run's plan.
+    uint32_t nPlanFolder = kNoFolder;
     // What the destination folder's file system keeps.
     const CFileSystemTraits& Traits() const;
     // Why nothing can be written into the destination folder; 0 when it can.
@@ -72,6 +75,8 @@ private:
 // so that no run has to look into every folder for them.
 struct CDestinationDevice {
     CFileSystemTraits traits;
+    // The first destination folder of the run on the device; none yet where the run is to
+    // make the destination itself.
     std::shared_ptr<const CFolderHandles> root;
     std::atomic<bool> bWritten{false};
     // The staging folder: looked for (and cleared) at the first write, made when needed.
@@ -108,6 +113,7 @@ struct CCopyContext {
     uint64_t nCopy;                  // numbered as the copies start
     const std::string& strDestPath;  // for the file field
     const char* szBytes;             // for the bytes field
+    const CFolderHandles* pFolder;   // for the folder and destination fields
 };
 
 // The file that the progress window shows: the one most recently started that is still
@@ -170,6 +176,9 @@ struct CSyncRun {
     size_t nHeldLevels = 1;
     // The destination looked like the mount point of a disk that is not mounted.
     bool bDestinationRefused = false;
+    // What the walk found to do, carried out once it is known whole.
+    CCopyPlan copyPlan;
+    uint64_t nPlannedBytes = 0;  // what a dry run would copy
 
     // The running totals not yet told to the progress window.
     struct Totals {

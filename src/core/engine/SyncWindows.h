@@ -47,6 +47,10 @@ public:
     // now and then while a run goes on, in walk order; a window that shows none ignores it.
     virtual void AddRunTotals(uint64_t /*nFilesChecked*/, uint64_t /*nFilesCopied*/,
                               uint64_t /*nBytesCopied*/) {}
+    // A run (one direction of a pair) starts to walk its source and decide every file;
+    // then it knows what it will copy: so many files of so many bytes, which it copies now.
+    virtual void PlanStarted() {}
+    virtual void PlanMade(uint64_t /*nFilesToCopy*/, uint64_t /*nBytesToCopy*/) {}
     // Asks whether to copy into a destination folder that is empty although an earlier run
     // copied files there: a mount point whose disk is not mounted is such a folder, and
     // copying into it fills the disk it lies on. Called on the worker thread; returns the

@@ -9,6 +9,7 @@
 #include "CopyDecision.h"
 #include "PairRun.h"
 #include "PathOverlap.h"
+#include "RunTotals.h"
 #include "SyncGroup.h"
 #include "SyncRun.h"
 #include "SyncText.h"
@@ -167,19 +168,60 @@ int32_t CPairRun::RunOneWay(CRunPlan& plan) {
     run.rules.bPlan = plan.bDryRun;
     const unsigned nThreads = SyncThreads(m_platform);
     LimitOpenFolders(run, nThreads, m_platform.OpenFileLimit());
+    const auto startThread = [this](std::function<void()> work) {
+        return m_platform.StartThread(std::move(work));
+    };
+    const auto apply = [this, &run](CStepOutcome& step) { ApplyStep(run, step); };
+    // First the plan: the whole source walked and every file decided, nothing written.
+    m_bTopMade = false;
+    if (m_pair.m_pProgressDlg != nullptr) {
+        m_pair.m_pProgressDlg->PlanStarted();
+    }
     run.pipeline = std::make_unique<CFilePipeline>(
         nThreads, m_pair.m_bCancel,
         [this, &run](const CFileTask& task, CStepOutcome& step) { SyncFile(run, task, step); },
-        [this, &run](CStepOutcome& step) { ApplyStep(run, step); },
-        [this](std::function<void()> work) { return m_platform.StartThread(std::move(work)); });
-    if (!Cancelled() && OpenTopFolders(run)) {
+        apply, startThread);
+    const bool bWalked = !Cancelled() && OpenTopFolders(run);
+    if (bWalked) {
         SyncFolder(run);
     }
     run.pipeline->Finish();
     TellTotals(run);
+    run.pipeline.reset();
+    // Then what can be known before the first byte, and the copy.
+    std::string strFreeText;
+    if (bWalked && !Cancelled() && m_bDryRun) {
+        uint64_t nFree = 0;
+        uint64_t nTotal = 0;
+        if (FreeSpaceAtDestination(run, nFree, nTotal) && nTotal != 0) {
+            strFreeText =
+                "; " + FormatBytes(static_cast<double>(nFree)) + " free on the destination";
+        }
+    } else if (bWalked && !Cancelled()) {
+        CStepOutcome room;
+        if (!HasRoomFor(run, room)) {
+            // Nothing was written: the next run must not take the walk's figures for a
+            // destination that was once filled.
+            run.bDestinationRefused = true;
+            ApplyStep(run, room);
+        } else {
+            if (m_pair.m_pProgressDlg != nullptr) {
+                m_pair.m_pProgressDlg->PlanMade(run.copyPlan.nFiles, run.copyPlan.nBytes);
+            }
+            run.pipeline = std::make_unique<CFilePipeline>(
+                nThreads, m_pair.m_bCancel,
+                [this, &run](const CFileTask& task, CStepOutcome& step) {
+                    CopyFile(run, task, step);
+                },
+                apply, startThread);
+            CarryOut(run);
+            run.pipeline->Finish();
+            TellTotals(run);
+            run.pipeline.reset();
+        }
+    }
     FlushDestination(run);
     run.path.clear();
-    run.pipeline.reset();
     if (run.bDestinationRefused) {
         m_pair.m_nFilesFound = figuresBefore[0];
         m_pair.m_nDirectories = figuresBefore[1];
@@ -192,11 +234,12 @@ int32_t CPairRun::RunOneWay(CRunPlan& plan) {
     if (Cancelled()) {
         AddLogLine("User cancelled operation!");
         ++m_pair.m_nErrors;
-    } else if (m_pair.m_nErrors == 0 && plan.bDryRun) {
+    } else if (plan.bDryRun && bWalked) {
         AddLogLine("Dry run: would copy " +
-                   std::to_string(static_cast<int32_t>(m_pair.m_nFilesCopied)) + " files from " +
-                   m_pair.m_strSource + " to " + m_pair.m_strDestination);
-    } else if (m_pair.m_nErrors == 0) {
+                   std::to_string(static_cast<int32_t>(m_pair.m_nFilesCopied)) + " files (" +
+                   FormatBytes(static_cast<double>(run.nPlannedBytes)) + ") from " +
+                   m_pair.m_strSource + " to " + m_pair.m_strDestination + strFreeText);
+    } else if (m_pair.m_nErrors == 0 && !plan.bDryRun) {
         AddLogLine("Succes: Copied " + std::to_string(static_cast<int32_t>(m_pair.m_nFilesCopied)) +
                    " files from " + m_pair.m_strSource + " to " + m_pair.m_strDestination);
         if (plan.bMoveDate) {
@@ -220,6 +263,13 @@ void CPairRun::ApplyStep(CSyncRun& run, CStepOutcome& step) {
     m_pair.m_nFilesCopied += step.nFilesCopied;
     // The stored figure is 32-bit and wraps, as the group list file keeps it.
     m_pair.m_dwBytesCopied += static_cast<uint32_t>(step.nBytesCopied);
+    run.nPlannedBytes += step.nBytesCopied;
+    if (step.planned) {
+        run.copyPlan.AddCopy(*step.planned);
+    }
+    if (step.nMakeFolder != kNoFolder) {
+        run.copyPlan.AddMakeFolder(step.nMakeFolder);
+    }
     run.untold.nFilesChecked += step.nFilesFound;
     run.untold.nFilesCopied += step.nFilesCopied;
     run.untold.nBytesCopied += step.nBytesCopied;
@@ -233,7 +283,8 @@ void CPairRun::ApplyStep(CSyncRun& run, CStepOutcome& step) {
 
 // The progress window hears the running totals now and then, not for every file.
 void CPairRun::TellTotals(CSyncRun& run) {
-    if (m_pair.m_pProgressDlg != nullptr && run.untold.nFilesChecked != 0) {
+    if (m_pair.m_pProgressDlg != nullptr &&
+        (run.untold.nFilesChecked != 0 || run.untold.nFilesCopied != 0)) {
         m_pair.m_pProgressDlg->AddRunTotals(run.untold.nFilesChecked, run.untold.nFilesCopied,
                                             run.untold.nBytesCopied);
     }

@@ -111,6 +111,10 @@ public:
         Forwarded();
         return m_inner.LockFolder(strFolder, wait, bTimedOut, strError);
     }
+    bool FreeSpace(int fdFolder, uint64_t& nFree, uint64_t& nTotal) override {
+        Forwarded();
+        return m_inner.FreeSpace(fdFolder, nFree, nTotal);
+    }
     int64_t OpenFileLimit() override {
         Forwarded();
         return m_inner.OpenFileLimit();

@@ -41,6 +41,7 @@ public:
     bool IsWritableFolder(const std::string& strFolder) override;
     int LockFolder(const std::string& strFolder, std::chrono::milliseconds wait, bool& bTimedOut,
                    std::string& strError) override;
+    bool FreeSpace(int fdFolder, uint64_t& nFree, uint64_t& nTotal) override;
     int64_t OpenFileLimit() override;
     unsigned ProcessorCount() override;
     std::thread StartThread(std::function<void()> run) override;

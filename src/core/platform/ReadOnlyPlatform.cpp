@@ -52,9 +52,9 @@ bool ReadOnlyPlatform::FlushFileSystem(int /*fdFolder*/, const std::string& /*st
     return Refuse();
 }
 
-CFileSystemTraits ReadOnlyPlatform::FileSystemTraits(int fdFolder, bool /*bMayProbe*/) {
+CFileSystemTraits ReadOnlyPlatform::FileSystemTraits(int fdFolder, bool bMayProbe) {
     Forwarded();
-    return m_inner.FileSystemTraits(fdFolder, false);  // a probe writes a file
+    return m_inner.FileSystemTraits(fdFolder, bMayProbe && m_bAllowProbe);
 }
 
 bool ReadOnlyPlatform::RenameFile(const std::string& /*strFrom*/, const std::string& /*strTo*/,

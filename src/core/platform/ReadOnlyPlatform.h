@@ -1,6 +1,6 @@
-// A platform that reads through another one and refuses every write, for a dry run: it makes
-// no folder, copies, replaces, removes or flushes nothing, changes no attribute and probes
-// no file system. A refused call fails with kErrorReadOnly, so that the caller can tell
+// A platform that reads through another one and refuses every write, for a dry run and for
+// a run's plan: it makes no folder, copies, replaces, removes or flushes nothing, and changes
+// no attribute. A refused call fails with kErrorReadOnly, so that the caller can tell
 // what it would have done; a write that nobody thought of cannot happen.
 #pragma once
 
@@ -8,7 +8,10 @@
 
 class ReadOnlyPlatform : public ForwardingPlatform {
 public:
-    using ForwardingPlatform::ForwardingPlatform;
+    // bAllowProbe: the one write it lets through is a probe's temporary file, which finds out
+    // what a file system keeps and goes again at once (a run's plan, not a dry run).
+    explicit ReadOnlyPlatform(IPlatform& inner, bool bAllowProbe = false)
+        : ForwardingPlatform(inner), m_bAllowProbe(bAllowProbe) {}
 
     bool CreateDirectory(const CPathAt& at) override;
     bool RemoveFolder(const CPathAt& at) override;
@@ -30,6 +33,8 @@ protected:
     void Forwarded() override;
 
 private:
+    bool m_bAllowProbe;
+
     bool Refuse();
     bool Refuse(std::string& strError);
 };

@@ -88,6 +88,9 @@ struct CFileSystemTraits {
     bool bIgnoresCase = false;
     bool bHardLinks = true;
     bool bKeepsTimes = true;
+    // The longest name it holds, in bytes; the largest file (0: no limit but the disk's).
+    uint64_t nNameMax = 255;
+    uint64_t nMaxFileSize = 0;
     // It makes unnamed files (O_TMPFILE), which a new copy is written into.
     bool bUnnamedFiles = true;
     NameRules names = NameRules::Posix;
@@ -228,6 +231,10 @@ public:
     // when another holder kept it.
     virtual int LockFolder(const std::string& strFolder, std::chrono::milliseconds wait,
                            bool& bTimedOut, std::string& strError) = 0;
+
+    // The room left on the file system of an open folder for this process's files, in bytes,
+    // and its size; false when it cannot be queried.
+    virtual bool FreeSpace(int fdFolder, uint64_t& nFree, uint64_t& nTotal) = 0;
 
     // The process, its threads and signals, clocks and the terminal.
     // The most descriptors the process may hold open at once.

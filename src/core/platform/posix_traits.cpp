@@ -6,6 +6,7 @@
 #include <linux/magic.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -128,6 +129,7 @@ CFileSystemTraits TraitsOfType(const std::string& strType) {
     traits.names = RulesOfType(strType);
     switch (traits.names) {
         case NameRules::Fat:
+            traits.nMaxFileSize = UINT32_MAX;  // FAT32 holds files below 4 GiB
             traits.nTimeStepNs = 2 * kSecondNs;
             traits.bIgnoresCase = true;
             traits.bHardLinks = false;
@@ -232,9 +234,11 @@ CFileSystemTraits PosixPlatform::FileSystemTraits(int fdFolder, bool bMayProbe) 
         return {};
     }
     const long nMagic = static_cast<long>(fs.f_type);
+    const uint64_t nNameMax = fs.f_namelen > 0 ? static_cast<uint64_t>(fs.f_namelen) : 255;
     if (std::find(std::begin(kPosixMagics), std::end(kPosixMagics), nMagic) !=
         std::end(kPosixMagics)) {
         CFileSystemTraits traits;
+        traits.nNameMax = nNameMax;
         // A folder of ext4 or f2fs may be made to ignore letter case; its sub-folders inherit
         // it.
         int nFlags = 0;
@@ -253,6 +257,7 @@ CFileSystemTraits PosixPlatform::FileSystemTraits(int fdFolder, bool bMayProbe) 
         strType = "ntfs3";
     }
     CFileSystemTraits traits = TraitsOfType(strType);
+    traits.nNameMax = nNameMax;
     traits.bVerifyTimes = true;
     if (bMayProbe) {
         Probe(fdFolder, traits);
@@ -303,4 +308,14 @@ bool PosixPlatform::IsFolderWithin(int fdFolder, const CFolderIdentity& ancestor
 
 bool PosixPlatform::FlushFileSystem(int fdFolder, const std::string& /*strPath*/) {
     return ::syncfs(fdFolder) == 0 || posix_internal::Fail();
+}
+
+bool PosixPlatform::FreeSpace(int fdFolder, uint64_t& nFree, uint64_t& nTotal) {
+    struct statvfs fs {};
+    if (::fstatvfs(fdFolder, &fs) != 0) {
+        return posix_internal::Fail();
+    }
+    nFree = static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
+    nTotal = static_cast<uint64_t>(fs.f_blocks) * fs.f_frsize;
+    return true;
 }

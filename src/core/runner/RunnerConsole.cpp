@@ -29,11 +29,37 @@ void CRunnerConsole::SetDlgItemText(int nId, const std::string& strText) {
     }
     std::lock_guard lock(m_mutex);
     m_fields[nId] = strText;
-    if (nId == IDC_PROGRESS_FILE) {
-        ++m_nFilesStarted;
-    }
+    m_totals.OnFieldText(nId, strText);
+    DrawNowAndThen();
+}
+
+void CRunnerConsole::AddRunTotals(uint64_t nFilesChecked, uint64_t nFilesCopied,
+                                  uint64_t nBytesCopied) {
+    std::lock_guard lock(m_mutex);
+    m_totals.Add(nFilesChecked, nFilesCopied, nBytesCopied);
+    DrawNowAndThen();
+}
+
+void CRunnerConsole::PlanStarted() {
+    std::lock_guard lock(m_mutex);
+    m_totals.PlanStarted();
+}
+
+void CRunnerConsole::PlanMade(uint64_t nFilesToCopy, uint64_t nBytesToCopy) {
+    std::lock_guard lock(m_mutex);
+    m_totals.PlanMade(nFilesToCopy, nBytesToCopy, ElapsedMs());
+}
+
+int64_t CRunnerConsole::ElapsedMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 m_started)
+        .count();
+}
+
+// Under the lock.
+void CRunnerConsole::DrawNowAndThen() {
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastDrawn >= kDrawInterval) {
+    if (m_pProgress != nullptr && now - m_lastDrawn >= kDrawInterval) {
         m_lastDrawn = now;
         DrawProgress();
     }
@@ -52,14 +78,13 @@ void CRunnerConsole::EraseProgress() {
     }
 }
 
-// "<percent> <files> files  <file, or the folder before the first file>", cut at the left
-// to the terminal's width.
+// "<the whole run: files, bytes, time left>  <file, or the folder before the first file>",
+// cut at the left to the terminal's width.
 void CRunnerConsole::DrawProgress() {
     const std::string& strFile = m_fields[IDC_PROGRESS_FILE];
     std::string strWhere =
         EscapeControlCharacters(strFile.empty() ? m_fields[IDC_PROGRESS_FOLDER] : strFile);
-    const std::string strHead =
-        m_fields[IDC_PROGRESS_PERCENT] + " " + std::to_string(m_nFilesStarted) + " files  ";
+    const std::string strHead = m_totals.WholeRunText(ElapsedMs()) + "  ";
     // The progress line goes to standard error (see CommandLine.cpp).
     const int nWidth = m_platform.TerminalWidth(STDERR_FILENO);
     const size_t nRoom = static_cast<size_t>(nWidth > 10 ? nWidth : 80) - 1;

@@ -1,5 +1,6 @@
 // The windows of a run without a window: the log lines go to standard output, oldest first,
-// and the progress window is one line on a terminal, rewritten in place.
+// and the progress window is one line on a terminal, rewritten in place, with the whole
+// run's progress and the file under way.
 #pragma once
 
 #include <chrono>
@@ -8,6 +9,7 @@
 #include <ostream>
 #include <string>
 
+#include "RunTotals.h"
 #include "SyncWindows.h"
 #include "platform.h"
 
@@ -34,6 +36,10 @@ public:
     // A field of the progress window: it goes into the progress line.
     void SetDlgItemText(int nId, const std::string& strText) override;
     void PostEndOfRun() override {}
+    void AddRunTotals(uint64_t nFilesChecked, uint64_t nFilesCopied,
+                      uint64_t nBytesCopied) override;
+    void PlanStarted() override;
+    void PlanMade(uint64_t nFilesToCopy, uint64_t nBytesToCopy) override;
     bool ConfirmEmptyDestination(const std::string& /*strDestination*/) override {
         return m_bAllowEmptyDestination;
     }
@@ -42,8 +48,10 @@ public:
     void ClearProgress();
 
 private:
+    void DrawNowAndThen();
     void DrawProgress();
     void EraseProgress();
+    int64_t ElapsedMs() const;
 
     std::mutex m_mutex;
     std::ostream& m_out;
@@ -52,7 +60,8 @@ private:
     bool m_bAllowEmptyDestination;
     IPlatform& m_platform;
     std::map<int, std::string> m_fields;
-    unsigned m_nFilesStarted = 0;
+    CRunTotals m_totals;
     bool m_bProgressShown = false;
+    const std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point m_lastDrawn;
 };

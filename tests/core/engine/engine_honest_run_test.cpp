@@ -158,7 +158,8 @@ TEST_F(EngineTest, DestinationFolderReplacedWhileTheWalkWasBelowIsNotWrittenInto
         strDeepest += "/deep";
     }
     m_platform.m_beforeStatus = [&](const std::string& strPath) {
-        if (strPath == strDeepest && !Exists(Dst("a.moved"))) {
+        // Once the run has made "a" and copies below it.
+        if (strPath == strDeepest && Exists(Dst("a")) && !Exists(Dst("a.moved"))) {
             std::filesystem::rename(Dst("a"), Dst("a.moved"));
             MakeFolders(Dst("a"));
         }

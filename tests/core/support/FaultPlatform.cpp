@@ -130,6 +130,15 @@ CFileSystemTraits FaultPlatform::FileSystemTraits(int fdFolder, bool bMayProbe) 
     return m_traits ? *m_traits : ForwardingPlatform::FileSystemTraits(fdFolder, bMayProbe);
 }
 
+bool FaultPlatform::FreeSpace(int fdFolder, uint64_t& nFree, uint64_t& nTotal) {
+    if (m_nFreeBytes) {
+        nFree = *m_nFreeBytes;
+        nTotal = uint64_t{1} << 40;
+        return true;
+    }
+    return ForwardingPlatform::FreeSpace(fdFolder, nFree, nTotal);
+}
+
 int32_t FaultPlatform::GetLastError() {
     return t_nInjectedError != 0 ? t_nInjectedError : ForwardingPlatform::GetLastError();
 }

@@ -37,6 +37,7 @@ public:
     bool RenameFile(const std::string& strFrom, const std::string& strTo,
                     std::string& strError) override;
     CFileSystemTraits FileSystemTraits(int fdFolder, bool bMayProbe) override;
+    bool FreeSpace(int fdFolder, uint64_t& nFree, uint64_t& nTotal) override;
     int32_t GetLastError() override;
     uint32_t GetTickCount() override;
     uint32_t GetCurrentTime() override;
@@ -63,6 +64,8 @@ public:
     int m_nRenameFailures = 0;
     // What the destination's file system keeps, instead of what it really keeps.
     std::optional<CFileSystemTraits> m_traits;
+    // The room on every file system, instead of what there really is (of 1 TB).
+    std::optional<uint64_t> m_nFreeBytes;
     // When set, the tick starts here and advances by m_nTickStep at every reading.
     std::optional<uint32_t> m_nTick;
     uint32_t m_nTickStep = 0;

@@ -517,6 +517,11 @@ int MemoryPlatform::LockFolder(const std::string& /*strFolder*/, std::chrono::mi
     return -1;
 }
 
+bool MemoryPlatform::FreeSpace(int /*fdFolder*/, uint64_t& nFree, uint64_t& nTotal) {
+    nFree = nTotal = uint64_t{1} << 40;
+    return true;
+}
+
 int64_t MemoryPlatform::OpenFileLimit() {
     return 1024;
 }

@@ -60,20 +60,32 @@ TEST(RunTotalsTest, Wording) {
     for (const auto& [dBytes, strText] : sizes) {
         EXPECT_EQ(FormatBytes(dBytes), strText) << dBytes;
     }
-    EXPECT_EQ(FormatRunTotals(1234, 56, 1200000000, 310e6),
-              "1,234 files checked, 56 copied, 1.2 GB at 310 MB/s");
-    EXPECT_EQ(FormatRunTotals(std::nullopt, 1, 3, 0), "1 file copied, 3 B at 0 B/s");
+    const std::vector<std::pair<double, std::string>> times = {{0.4, "about 5 s left"},
+                                                               {43, "about 45 s left"},
+                                                               {61, "about 2 min left"},
+                                                               {7800, "about 2 h 10 min left"}};
+    for (const auto& [dSeconds, strText] : times) {
+        EXPECT_EQ(FormatTimeLeft(dSeconds), strText) << dSeconds;
+    }
 }
 
-TEST(RateMeterTest, RateOfAboutTheLastTwoSeconds) {
-    CRateMeter rate;
-    rate.AddSample(0, 0);
-    rate.AddSample(500, 1'000'000);
-    EXPECT_DOUBLE_EQ(rate.BytesPerSecond(), 2'000'000.0);
-    // Stalled for longer than the window: the rate falls to zero.
-    rate.AddSample(1000, 10'000'000);
-    rate.AddSample(3500, 10'000'000);
-    EXPECT_DOUBLE_EQ(rate.BytesPerSecond(), 0.0);
+// The run as a whole: the files checked while a plan is made, then what is copied of what
+// the plans said, with the time left once the copy has gone on for two seconds.
+TEST(RunTotalsTest, TheWholeRun) {
+    CRunTotals totals;
+    totals.PlanStarted();
+    totals.Add(1204, 0, 0);
+    EXPECT_EQ(totals.WholeRunText(0), "Checking files... 1,204");
+    totals.PlanMade(4009, 3'400'000'000, 1000);
+    totals.Add(0, 1204, 1'100'000'000);
+    EXPECT_EQ(totals.WholeRunText(2000), "1,204 of 4,009 files, 1.1 GB of 3.4 GB");
+    // 1.1 GB in 11 s: the 2.3 GB left take about 23 s.
+    EXPECT_EQ(totals.WholeRunText(12000),
+              "1,204 of 4,009 files, 1.1 GB of 3.4 GB, about 25 s left");
+    // The other direction of "Both ways" counts its files checked afresh, its plan on top.
+    totals.PlanStarted();
+    totals.Add(7, 0, 0);
+    EXPECT_EQ(totals.WholeRunText(13000), "Checking files... 7");
 }
 
 }  // namespace
