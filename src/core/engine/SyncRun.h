@@ -178,7 +178,6 @@ struct CSyncRun {
     bool bDestinationRefused = false;
     // What the walk found to do, carried out once it is known whole.
     CCopyPlan copyPlan;
-    uint64_t nPlannedBytes = 0;  // what a dry run would copy
 
     // The running totals not yet told to the progress window.
     struct Totals {

@@ -197,6 +197,10 @@ int32_t CPairRun::RunOneWay(CRunPlan& plan) {
             strFreeText =
                 "; " + FormatBytes(static_cast<double>(nFree)) + " free on the destination";
         }
+        CStepOutcome room;  // the real run's refusal, said too
+        if (!HasRoomFor(run, room)) {
+            ApplyStep(run, room);
+        }
     } else if (bWalked && !Cancelled()) {
         CStepOutcome room;
         if (!HasRoomFor(run, room)) {
@@ -237,7 +241,7 @@ int32_t CPairRun::RunOneWay(CRunPlan& plan) {
     } else if (plan.bDryRun && bWalked) {
         AddLogLine("Dry run: would copy " +
                    std::to_string(static_cast<int32_t>(m_pair.m_nFilesCopied)) + " files (" +
-                   FormatBytes(static_cast<double>(run.nPlannedBytes)) + ") from " +
+                   FormatBytes(static_cast<double>(run.copyPlan.nBytes)) + ") from " +
                    m_pair.m_strSource + " to " + m_pair.m_strDestination + strFreeText);
     } else if (m_pair.m_nErrors == 0 && !plan.bDryRun) {
         AddLogLine("Succes: Copied " + std::to_string(static_cast<int32_t>(m_pair.m_nFilesCopied)) +
@@ -263,7 +267,11 @@ void CPairRun::ApplyStep(CSyncRun& run, CStepOutcome& step) {
     m_pair.m_nFilesCopied += step.nFilesCopied;
     // The stored figure is 32-bit and wraps, as the group list file keeps it.
     m_pair.m_dwBytesCopied += static_cast<uint32_t>(step.nBytesCopied);
-    run.nPlannedBytes += step.nBytesCopied;
+    if (m_bDryRun) {  // a dry run keeps no plan, only its totals
+        run.copyPlan.nFiles += step.nFilesCopied;
+        run.copyPlan.nBytes += step.nBytesCopied;
+        run.copyPlan.nFreed += step.nBytesReplaced;
+    }
     if (step.planned) {
         run.copyPlan.AddCopy(*step.planned);
     }

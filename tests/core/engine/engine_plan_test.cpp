@@ -20,9 +20,19 @@ TEST_F(EngineTest, PlanThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
     BuildTree(Src(), {{"a.bin", std::string(4000, 'a')}, {"sub/b.bin", std::string(6000, 'b')}});
     m_platform.m_nFreeBytes = 64 * (uint64_t{1} << 20);  // the margin alone
     m_pair.m_timeLastCopy = 77;
+    const std::vector<std::string> refusal =
+        Expand({"ERROR: Not enough free space on the destination: the run needs 67 MB, 67 MB is "
+                "free:{D}"});
     EXPECT_EQ(RunChecked(), 1);
-    EXPECT_EQ(m_log.Lines(), Expand({"ERROR: Not enough free space on the destination: the run "
-                                     "needs 67 MB, 67 MB is free:{D}"}));
+    EXPECT_EQ(m_log.Lines(), refusal);
+    // A dry run says the same refusal before its summary.
+    m_log.Clear();
+    EXPECT_EQ(m_pair.DoSyncPair(true), 1);
+    EXPECT_EQ(m_log.Lines().at(1), refusal[0]);
+    m_log.Clear();
+    // Nothing keeps a dry run's figures.
+    m_pair.m_nFilesFound = m_pair.m_nDirectories = m_pair.m_nFilesCopied = 0;
+    m_pair.m_dwBytesCopied = 0;
     EXPECT_FALSE(Exists(Dst()));
     EXPECT_EQ(m_pair.m_timeLastCopy, 77u);
     // What replacing frees counts: the same files again, as large as before, need nothing.
