@@ -36,7 +36,6 @@ void CCopyPlan::AddCopy(const CPlannedCopy& copy) {
     actions.push_back(action);
     ++nFiles;
     nBytes += copy.nSize;
-    nFreed += copy.nReplacedSize;
 }
 
 void CCopyPlan::AddMakeFolder(uint32_t nFolder) {
@@ -50,7 +49,7 @@ void CCopyPlan::AddMakeFolder(uint32_t nFolder) {
 // and a margin. False, with the error line, when it has not: nothing is written then.
 bool CPairRun::HasRoomFor(const CSyncRun& run, CStepOutcome& step) {
     const CCopyPlan& plan = run.copyPlan;
-    if (plan.nBytes <= plan.nFreed) {
+    if (plan.nRoomTaken <= plan.nRoomFreed) {
         return true;
     }
     uint64_t nFree = 0;
@@ -59,7 +58,8 @@ bool CPairRun::HasRoomFor(const CSyncRun& run, CStepOutcome& step) {
     if (!FreeSpaceAtDestination(run, nFree, nTotal) || nTotal == 0) {
         return true;
     }
-    const uint64_t nNeeded = plan.nBytes - plan.nFreed + std::min(kMostMargin, nTotal / 100);
+    const uint64_t nNeeded =
+        plan.nRoomTaken - plan.nRoomFreed + std::min(kMostMargin, nTotal / 100);
     if (nNeeded <= nFree) {
         return true;
     }

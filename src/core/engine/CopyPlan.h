@@ -15,6 +15,12 @@ struct CDestinationDevice;
 
 inline constexpr uint32_t kNoFolder = UINT32_MAX;
 
+// The room a file of nSize bytes takes: whole blocks of the file system.
+inline uint64_t RoomFor(uint64_t nSize, const CFileSystemTraits& traits) {
+    const uint64_t nBlock = traits.nBlockSize != 0 ? traits.nBlockSize : 1;
+    return (nSize + nBlock - 1) / nBlock * nBlock;
+}
+
 // A folder the walk met: how to find it again from the one above it, and what it found.
 struct CPlannedFolder {
     uint32_t nParent = kNoFolder;  // the folder above; kNoFolder for the top
@@ -47,7 +53,6 @@ struct CPlannedCopy {
     bool bDestinationFound = false;
     uint8_t nDestinationAttribute = 0;
     uint64_t nSize = 0;
-    uint64_t nReplacedSize = 0;  // of the file it replaces
     uint32_t nFolder = 0;
     std::string strName;
 };
@@ -56,10 +61,12 @@ struct CCopyPlan {
     std::vector<CPlannedFolder> folders;
     std::vector<CPlannedAction> actions;
     std::string names;
-    // The totals: files and bytes to copy, and bytes that replacing frees.
+    // The totals: files and bytes to copy, and the room on the destination that the copies
+    // and new folders take and that replacing frees.
     uint64_t nFiles = 0;
     uint64_t nBytes = 0;
-    uint64_t nFreed = 0;
+    uint64_t nRoomTaken = 0;
+    uint64_t nRoomFreed = 0;
 
     void AddCopy(const CPlannedCopy& copy);
     void AddMakeFolder(uint32_t nFolder);

@@ -33,6 +33,8 @@ void CStepOutcome::Clear() {
     nDirectories = 0;
     nFilesCopied = 0;
     nBytesCopied = 0;
+    nRoomTaken = 0;
+    nRoomFreed = 0;
     planned.reset();
     nMakeFolder = kNoFolder;
 }

@@ -28,7 +28,9 @@ struct CStepOutcome {
     uint32_t nDirectories = 0;
     uint32_t nFilesCopied = 0;
     uint64_t nBytesCopied = 0;
-    uint64_t nBytesReplaced = 0;  // a dry run's copy: the size of the file it would replace
+    // The room on the destination that the planned copies take, and that replacing frees.
+    uint64_t nRoomTaken = 0;
+    uint64_t nRoomFreed = 0;
     // While the run plans: a file to copy, or a destination folder to make, for the plan.
     std::optional<CPlannedCopy> planned;
     uint32_t nMakeFolder = kNoFolder;

@@ -122,12 +122,12 @@ void CPairRun::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome
             strSourcePath);
         return;
     }
-    const uint64_t nReplacedSize =
-        bDestFound && dest.m_kind == FileKind::Regular ? dest.m_size64 : 0;
+    step.nRoomTaken = RoomFor(source.m_size64, traits);
+    step.nRoomFreed =
+        bDestFound && dest.m_kind == FileKind::Regular ? RoomFor(dest.m_size64, traits) : 0;
     if (!m_bDryRun) {
-        step.planned =
-            CPlannedCopy{decision,      bDestFound,         dest.m_attribute, source.m_size64,
-                         nReplacedSize, folder.nPlanFolder, strName};
+        step.planned = CPlannedCopy{decision,        bDestFound,         dest.m_attribute,
+                                    source.m_size64, folder.nPlanFolder, strName};
         return;
     }
     if (folder.nDestinationError != 0) {
@@ -143,7 +143,6 @@ void CPairRun::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome
     step.Line(WouldCopyLine(decision, strDestPath));
     step.nFilesCopied = 1;
     step.nBytesCopied = source.m_size64;
-    step.nBytesReplaced = nReplacedSize;
 }
 
 // The copy's part of the copy step, as the plan says it: the attributes taken off where

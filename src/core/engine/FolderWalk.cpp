@@ -83,6 +83,7 @@ void CPairRun::PlanFolder(CSyncRun& run, const CWalkFolder& folder, uint32_t nPa
     run.copyPlan.folders.push_back(std::move(planned));
     if (handles.bDestinationAbsent) {
         step.nMakeFolder = handles.nPlanFolder;
+        step.nRoomTaken += handles.Traits().nBlockSize;
     }
 }
 

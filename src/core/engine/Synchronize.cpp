@@ -270,8 +270,9 @@ void CPairRun::ApplyStep(CSyncRun& run, CStepOutcome& step) {
     if (m_bDryRun) {  // a dry run keeps no plan, only its totals
         run.copyPlan.nFiles += step.nFilesCopied;
         run.copyPlan.nBytes += step.nBytesCopied;
-        run.copyPlan.nFreed += step.nBytesReplaced;
     }
+    run.copyPlan.nRoomTaken += step.nRoomTaken;
+    run.copyPlan.nRoomFreed += step.nRoomFreed;
     if (step.planned) {
         run.copyPlan.AddCopy(*step.planned);
     }

@@ -91,6 +91,8 @@ struct CFileSystemTraits {
     // The longest name it holds, in bytes; the largest file (0: no limit but the disk's).
     uint64_t nNameMax = 255;
     uint64_t nMaxFileSize = 0;
+    // The unit it gives room in: a file takes its size rounded up to it.
+    uint64_t nBlockSize = 4096;
     // It makes unnamed files (O_TMPFILE), which a new copy is written into.
     bool bUnnamedFiles = true;
     NameRules names = NameRules::Posix;

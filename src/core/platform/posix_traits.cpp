@@ -235,10 +235,12 @@ CFileSystemTraits PosixPlatform::FileSystemTraits(int fdFolder, bool bMayProbe) 
     }
     const long nMagic = static_cast<long>(fs.f_type);
     const uint64_t nNameMax = fs.f_namelen > 0 ? static_cast<uint64_t>(fs.f_namelen) : 255;
+    const auto nBlockSize = static_cast<uint64_t>(fs.f_frsize > 0 ? fs.f_frsize : fs.f_bsize);
     if (std::find(std::begin(kPosixMagics), std::end(kPosixMagics), nMagic) !=
         std::end(kPosixMagics)) {
         CFileSystemTraits traits;
         traits.nNameMax = nNameMax;
+        traits.nBlockSize = nBlockSize;
         // A folder of ext4 or f2fs may be made to ignore letter case; its sub-folders inherit
         // it.
         int nFlags = 0;
@@ -258,6 +260,7 @@ CFileSystemTraits PosixPlatform::FileSystemTraits(int fdFolder, bool bMayProbe) 
     }
     CFileSystemTraits traits = TraitsOfType(strType);
     traits.nNameMax = nNameMax;
+    traits.nBlockSize = nBlockSize;
     traits.bVerifyTimes = true;
     if (bMayProbe) {
         Probe(fdFolder, traits);

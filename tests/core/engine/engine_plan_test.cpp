@@ -45,6 +45,20 @@ TEST_F(EngineTest, PlanThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(ReadFile(Dst("sub/b.bin")), std::string(6000, 'B'));
 }
 
+// Room is given in blocks: a thousand one-byte files take a thousand blocks, not a KiB.
+TEST_F(EngineTest, SmallFilesTakeWholeBlocks) {
+    std::vector<TreeEntry> files;
+    for (int n = 0; n < 1000; ++n) {
+        files.push_back({"f" + std::to_string(n), "x"});
+    }
+    BuildTree(Src(), files);
+    m_platform.m_nFreeBytes = 64 * (uint64_t{1} << 20) + 2'000'000;  // the margin and 2 MB
+    EXPECT_EQ(RunChecked(), 1);
+    EXPECT_FALSE(Exists(Dst()));
+    m_platform.m_nFreeBytes = 64 * (uint64_t{1} << 20) + 5'000'000;
+    EXPECT_EQ(RunChecked(), 0);
+}
+
 // A file too large or a name too long for the destination is an error said before the
 // first copy; the rest is copied, and the date stays.
 TEST_F(EngineTest, FilesTheDestinationCannotHoldAreSaidBeforeTheFirstCopy) {
