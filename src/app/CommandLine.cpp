@@ -79,8 +79,9 @@ int RunFromCommandLine(int argc, char** argv) {
                                   QStringLiteral("n"));
     const QCommandLineOption dryRun(
         QStringLiteral("dry-run"),
-        QStringLiteral("Tell for every file what the run would do and why; create, copy and "
-                       "change nothing, not even the group list."));
+        QStringLiteral("Tell for every file what the run would do and why, and whether the "
+                       "destination has room; create, copy and change nothing, not even the "
+                       "group list."));
     const QCommandLineOption threads(
         QStringLiteral("threads"),
         QStringLiteral("Work on <n> files at once (default: the number of cores, at most 8; 1 "

@@ -13,9 +13,13 @@ WORK=$(mktemp -d)
 rm -rf "$DEMO" && mkdir -p "$DEMO/Documents" "$DEMO/Music/Live" "$DEMO/Photos" \
     "$DEMO/Backup/Documents" "$DEMO/Backup/Music"  # pairs that ran before: their backups exist
 for i in 1 2 3 4 5; do echo "doc $i" > "$DEMO/Documents/report$i.txt"; done
+# What those runs left there, older than the sources.
+echo "doc 1, draft" > "$DEMO/Backup/Documents/report1.txt"
+echo "track 1, rough mix" > "$DEMO/Backup/Music/track01.flac"
+touch -d '2 days ago' "$DEMO/Backup/Documents/report1.txt" "$DEMO/Backup/Music/track01.flac"
 for i in 1 2 3; do head -c 300000 /dev/urandom > "$DEMO/Music/Live/track0$i.flac"; done
 # Real data, so that its copy takes a while (a sparse file's copy takes none).
-head -c 3G /dev/zero > "$DEMO/Music/big-album.flac"
+head -c 6G /dev/zero > "$DEMO/Music/big-album.flac"
 cp "$PROGRAM" "$WORK/folvex"
 # The program keeps its window's size and place in the settings: start from none.
 export XDG_CONFIG_HOME="$WORK/config"
@@ -39,7 +43,7 @@ shoot main-window.png
 click 100 57            # the second pair, with the large file
 sleep 0.5
 click 526 208
-sleep 0.8               # half way through the large file
+sleep 3                 # into the large file, with the time left known
 shoot progress-window.png
 xdotool mousemove 450 250; sleep 0.3; xdotool key Escape   # cancel the run
 window() {  # waits for a visible window by its caption and prints its id
