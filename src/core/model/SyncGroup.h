@@ -79,6 +79,9 @@ private:
     std::vector<std::unique_ptr<T>> m_entries;
 };
 
+// Days that the files a run replaces are kept, unless the settings say otherwise.
+inline constexpr uint32_t kDefaultKeepVersionDays = 30;
+
 // Where a pair stood in the list file it was read from: its group's position and its own,
 // from 0; none for a pair made since. Savers find the pair again by it.
 struct CPairOrigin {
@@ -123,7 +126,9 @@ public:
     int32_t m_bOnlyNewer = 0;
     int32_t m_bOverwriteRHS = 0;
     int32_t m_bBothWays = 0;
-    CPairOrigin m_origin;                       // not stored
+    CPairOrigin m_origin;  // not stored
+    // Not stored (a setting): days that the files a run replaces are kept; 0 keeps none.
+    uint32_t m_nKeepVersionDays = kDefaultKeepVersionDays;
     ILogList* m_pLogList = nullptr;             // not owned
     IProgressWindow* m_pProgressDlg = nullptr;  // not owned
     IPlatform* m_pPlatform = nullptr;           // not owned: what a run of the pair works on

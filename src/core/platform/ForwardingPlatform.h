@@ -30,6 +30,10 @@ public:
         Forwarded();
         return m_inner.RemoveFolder(at);
     }
+    bool RemoveFile(const CPathAt& at) override {
+        Forwarded();
+        return m_inner.RemoveFile(at);
+    }
     bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override {
         Forwarded();
         return m_inner.GetStatus(at, bFollowLink, status);

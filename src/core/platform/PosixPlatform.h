@@ -17,6 +17,7 @@ public:
     bool IsFolderEmpty(int fdFolder, bool& bEmpty) override;
     bool CreateDirectory(const CPathAt& at) override;
     bool RemoveFolder(const CPathAt& at) override;
+    bool RemoveFile(const CPathAt& at) override;
     bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override;
     bool SetAttributes(const CPathAt& at, uint8_t attributes) override;
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,

@@ -33,6 +33,10 @@ bool ReadOnlyPlatform::RemoveFolder(const CPathAt& /*at*/) {
     return Refuse();
 }
 
+bool ReadOnlyPlatform::RemoveFile(const CPathAt& /*at*/) {
+    return Refuse();
+}
+
 bool ReadOnlyPlatform::SetAttributes(const CPathAt& /*at*/, uint8_t /*attributes*/) {
     return Refuse();
 }

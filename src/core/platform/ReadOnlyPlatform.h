@@ -15,6 +15,7 @@ public:
 
     bool CreateDirectory(const CPathAt& at) override;
     bool RemoveFolder(const CPathAt& at) override;
+    bool RemoveFile(const CPathAt& at) override;
     bool SetAttributes(const CPathAt& at, uint8_t attributes) override;
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
                     void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,

@@ -171,6 +171,8 @@ public:
     virtual bool CreateDirectory(const CPathAt& at) = 0;
     // Removes an empty folder; false when it failed (it is not empty, or it is in use).
     virtual bool RemoveFolder(const CPathAt& at) = 0;
+    // Removes a file, or a link itself; false when it failed (a folder included).
+    virtual bool RemoveFile(const CPathAt& at) = 0;
     // Status of a file (an empty name: of the open folder itself); false when it cannot be
     // queried.
     virtual bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) = 0;

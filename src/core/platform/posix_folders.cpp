@@ -127,6 +127,10 @@ bool PosixPlatform::RemoveFolder(const CPathAt& at) {
     return ::unlinkat(at.fdFolder, at.szName, AT_REMOVEDIR) == 0 || Fail();
 }
 
+bool PosixPlatform::RemoveFile(const CPathAt& at) {
+    return ::unlinkat(at.fdFolder, at.szName, 0) == 0 || Fail();
+}
+
 bool PosixPlatform::GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) {
     struct stat st {};
     // An empty name asks for the open folder itself, which needs no lookup.

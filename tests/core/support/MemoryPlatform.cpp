@@ -321,6 +321,19 @@ bool MemoryPlatform::RemoveFolder(const CPathAt& at) {
     return true;
 }
 
+bool MemoryPlatform::RemoveFile(const CPathAt& at) {
+    std::lock_guard lock(m_mutex);
+    const Found found = ResolveAt(at, false);
+    if (found.node == nullptr) {
+        return Fail(ENOENT);
+    }
+    if (found.node->kind == Node::Kind::Folder) {
+        return Fail(EISDIR);
+    }
+    found.parent->children.erase(found.strName);
+    return true;
+}
+
 bool MemoryPlatform::GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) {
     std::lock_guard lock(m_mutex);
     if (m_failStatusPaths.count(at.strPath) != 0) {
