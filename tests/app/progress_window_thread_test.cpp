@@ -150,10 +150,10 @@ public:
     CopyHeldUntilCancel() : ForwardingPlatform(m_posix) {}
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
                     void* pData, const std::atomic<int32_t>* pCancel, uint32_t nFlags,
-                    int fdTempFolder) override {
+                    int fdTempFolder, CKeepReplaced* pKeep) override {
         Held held{pProgress, pData, pCancel};
         return ForwardingPlatform::CopyFileEx(from, to, Routine, &held, pCancel, nFlags,
-                                              fdTempFolder);
+                                              fdTempFolder, pKeep);
     }
 
 private:

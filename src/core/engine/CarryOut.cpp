@@ -46,7 +46,8 @@ void CCopyPlan::AddMakeFolder(uint32_t nFolder) {
 }
 
 // Whether the destination has room for the plan: what it copies, less what replacing frees,
-// and a margin. False, with the error line, when it has not: nothing is written then.
+// and a margin. Where it has not, the oldest replaced versions make room first. False, with
+// the error line, when that is not enough: nothing is copied then.
 bool CPairRun::HasRoomFor(const CSyncRun& run, CStepOutcome& step) {
     const CCopyPlan& plan = run.copyPlan;
     if (plan.nRoomTaken <= plan.nRoomFreed) {
@@ -60,7 +61,7 @@ bool CPairRun::HasRoomFor(const CSyncRun& run, CStepOutcome& step) {
     }
     const uint64_t nNeeded =
         plan.nRoomTaken - plan.nRoomFreed + std::min(kMostMargin, nTotal / 100);
-    if (nNeeded <= nFree) {
+    if (nNeeded <= nFree || MakeRoomFromVersions(run, nNeeded, nFree, step)) {
         return true;
     }
     step.Error("ERROR: Not enough free space on the destination: the run needs " +

@@ -150,7 +150,9 @@ SkipLine SkipLineOf(FileVerdict verdict, const std::string& strSourcePath, const
     return {std::string("Would skip (") + VerdictReason(verdict) + "): " + strSourcePath};
 }
 
-std::string WouldCopyLine(const FileDecision& decision, const std::string& strDestPath) {
+std::string WouldCopyLine(const FileDecision& decision, const std::string& strDestPath,
+                          bool bKeepsReplaced) {
     return std::string("Would copy (") + VerdictReason(decision.verdict) +
-           (decision.bClearAttributes ? ", ATTRIB -RHS" : "") + "): " + strDestPath;
+           (decision.bClearAttributes ? ", ATTRIB -RHS" : "") +
+           (bKeepsReplaced ? ", previous version kept" : "") + "): " + strDestPath;
 }

@@ -76,5 +76,7 @@ struct SkipLine {
 SkipLine SkipLineOf(FileVerdict verdict, const std::string& strSourcePath, const CopyRules& rules);
 
 // A dry run's line for a file it would copy: "Would copy (new): <destination>", with
-// ", ATTRIB -RHS" when the attributes would be cleared first.
-std::string WouldCopyLine(const FileDecision& decision, const std::string& strDestPath);
+// ", ATTRIB -RHS" when the attributes would be cleared first, and ", previous version kept"
+// when the file it replaces would be kept.
+std::string WouldCopyLine(const FileDecision& decision, const std::string& strDestPath,
+                          bool bKeepsReplaced);

@@ -123,8 +123,9 @@ void CPairRun::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome
         return;
     }
     step.nRoomTaken = RoomFor(source.m_size64, traits);
-    step.nRoomFreed =
-        bDestFound && dest.m_kind == FileKind::Regular ? RoomFor(dest.m_size64, traits) : 0;
+    // A replaced file that is kept frees nothing.
+    const bool bReplacesFile = bDestFound && dest.m_kind == FileKind::Regular;
+    step.nRoomFreed = bReplacesFile && !KeepsVersions() ? RoomFor(dest.m_size64, traits) : 0;
     if (!m_bDryRun) {
         step.planned = CPlannedCopy{decision,        bDestFound,         dest.m_attribute,
                                     source.m_size64, folder.nPlanFolder, strName};
@@ -140,7 +141,7 @@ void CPairRun::SyncFile(const CSyncRun& run, const CFileTask& task, CStepOutcome
         run.plan.pRecordCopies->files.emplace(RelativePart(strSourcePath, m_pair.m_strSource),
                                               source);
     }
-    step.Line(WouldCopyLine(decision, strDestPath));
+    step.Line(WouldCopyLine(decision, strDestPath, bReplacesFile && KeepsVersions()));
     step.nFilesCopied = 1;
     step.nBytesCopied = source.m_size64;
 }
@@ -183,9 +184,27 @@ void CPairRun::CopyFile(const CSyncRun& run, const CFileTask& task, CStepOutcome
         // named temporary file.
         const int fdTemp =
             StagingFolderFor(folder, action.bDestinationFound || !traits.bUnnamedFiles);
+        // The file it replaces is kept in the run's versions folder, made when first needed.
+        CKeepReplaced keep;
+        keep.openFolder = [&](int32_t& nKeepError) {
+            return OpenKeepFolder(run, folder, nKeepError);
+        };
+        keep.szName = strName.c_str();
+        keep.bHardLinks = traits.bHardLinks;
         if (!platform.CopyFileEx({folder.source.Get(), strName.c_str(), strSourcePath}, destAt,
-                                 CopyProgress, &copy, &m_pair.m_bCancel, nFlags, fdTemp)) {
+                                 CopyProgress, &copy, &m_pair.m_bCancel, nFlags, fdTemp,
+                                 KeepsVersions() ? &keep : nullptr)) {
             nError = platform.GetLastError();
+        }
+        if (keep.bKept) {
+            folder.pDevice->nKept.fetch_add(1);
+        }
+        if (keep.bFailed) {
+            run.focus.End(copy.nCopy);
+            step.nLastError = nError;
+            step.Error(
+                WithReason("ERROR: Couldn't keep the replaced version:" + strDestPath, nError));
+            return;
         }
     }
     run.focus.End(copy.nCopy);

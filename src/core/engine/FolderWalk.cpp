@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "PairRun.h"
+#include "ReplacedVersions.h"
 #include "SyncGroup.h"
 #include "SyncRun.h"
 #include "SyncText.h"
@@ -265,6 +266,9 @@ void CPairRun::SyncFolder(CSyncRun& run) {
         if (entry.m_strName == kStagingFolderName) {
             continue;  // the copies' own temporary folder is never walked, nor counted
         }
+        if (entry.m_strName == kVersionsFolderName && IsPartTop(run)) {
+            continue;  // nor the replaced versions a run in the other direction kept here
+        }
         if (IsFolderEntry(folder, entry)) {
             if (m_pair.m_bSubFolders != 0) {
                 EnterSubFolder(run, folder, entry);
@@ -274,6 +278,14 @@ void CPairRun::SyncFolder(CSyncRun& run) {
             HandOnFile(run, folder, entry);
         }
     }
+}
+
+// Whether the walk is at the top of the source, or of a part of it on another device: where
+// runs keep their replaced versions.
+bool CPairRun::IsPartTop(const CSyncRun& run) const {
+    const size_t nDepth = run.path.size();
+    return nDepth == 1 ||
+           run.path[nDepth - 1]->identity.nDevice != run.path[nDepth - 2]->identity.nDevice;
 }
 
 // A folder, or a link that leads to one: both are walked like folders.

@@ -11,6 +11,7 @@
 #include "ReadOnlyPlatform.h"
 #include "SyncGroup.h"
 
+struct CDestinationDevice;
 struct CDirEntry;
 struct CFileStatus;
 struct CFileSystemTraits;
@@ -69,6 +70,7 @@ private:
     bool LeadsIntoItself(const CSyncRun& run, const CWalkFolder& parent,
                          const CWalkFolder& child) const;
     bool IsFolderEntry(const CWalkFolder& folder, const CDirEntry& entry) const;
+    bool IsPartTop(const CSyncRun& run) const;
     void HandOnFile(CSyncRun& run, CWalkFolder& folder, const CDirEntry& entry);
     void EnterSubFolder(CSyncRun& run, CWalkFolder& parent, const CDirEntry& entry);
     bool OpenDestinationSubFolder(IPlatform& platform, const CFolderHandles& parent,
@@ -87,6 +89,14 @@ private:
     void NoteWrite(const CFolderHandles& folder) const;
     int StagingFolderFor(const CFolderHandles& folder, bool bMake) const;
     void FlushDestination(CSyncRun& run);
+    // The replaced versions (KeepVersions.cpp).
+    bool KeepsVersions() const;
+    int OpenKeepFolder(const CSyncRun& run, const CFolderHandles& folder, int32_t& nError) const;
+    bool OpenRunVersions(const CSyncRun& run, CDestinationDevice& device) const;
+    void TellKeptVersions(CSyncRun& run);
+    void RemoveAgedVersions(CSyncRun& run);
+    bool MakeRoomFromVersions(const CSyncRun& run, uint64_t nNeeded, uint64_t& nFree,
+                              CStepOutcome& step);
     // The plan carried out (CarryOut.cpp).
     struct CarriedFolder {
         uint32_t nFolder;

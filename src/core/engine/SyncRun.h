@@ -85,6 +85,14 @@ struct CDestinationDevice {
     std::mutex stagingMutex;
     posix::FileDescriptor staging;
     bool bStagingMadeOnce = false;  // under the mutex: a failed attempt is not repeated
+    // The run's folder for the files it replaces on the device, made at the first one; a
+    // failure to make it is kept, so that every file it would keep says why.
+    std::mutex versionsMutex;
+    bool bVersionsTried = false;
+    int32_t nVersionsError = 0;
+    posix::FileDescriptor versions;
+    std::string strVersionsPath;
+    std::atomic<uint64_t> nKept{0};
 };
 
 // One folder on the walk's path, and the entries still to visit.
@@ -153,6 +161,9 @@ struct CRunPlan {
     CDryRunCopies* pRecordCopies = nullptr;        // a dry run notes what it would copy here
     const CDryRunCopies* pAssumeCopies = nullptr;  // and the reverse one takes them as done
     uint32_t timeStarted = 0;                      // out: when the run started
+    // When the pair started: the name of the folder that keeps what the run replaces, the
+    // same for both directions (0: this direction's start).
+    uint32_t timeVersions = 0;
 };
 
 struct CSyncRun {

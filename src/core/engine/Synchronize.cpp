@@ -123,6 +123,7 @@ int32_t CPairRun::DoSyncPair() {
     const int32_t nForwardErrors = m_pair.m_nErrors;
     CRunPlan reverse = forward;
     reverse.pRecordCopies = nullptr;
+    reverse.timeVersions = forward.timeStarted;
     if (m_bDryRun) {
         reverse.pAssumeCopies = &dryRunCopies;
     }
@@ -222,8 +223,10 @@ int32_t CPairRun::RunOneWay(CRunPlan& plan) {
             run.pipeline->Finish();
             TellTotals(run);
             run.pipeline.reset();
+            TellKeptVersions(run);
         }
     }
+    RemoveAgedVersions(run);
     FlushDestination(run);
     run.path.clear();
     if (run.bDestinationRefused) {

@@ -44,9 +44,10 @@ public:
     }
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
                     void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
-                    int fdTempFolder) override {
+                    int fdTempFolder, CKeepReplaced* pKeep) override {
         Forwarded();
-        return m_inner.CopyFileEx(from, to, pProgress, pData, pCancel, nCopyFlags, fdTempFolder);
+        return m_inner.CopyFileEx(from, to, pProgress, pData, pCancel, nCopyFlags, fdTempFolder,
+                                  pKeep);
     }
     void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) override {
         Forwarded();

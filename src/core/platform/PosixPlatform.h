@@ -22,7 +22,7 @@ public:
     bool SetAttributes(const CPathAt& at, uint8_t attributes) override;
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
                     void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
-                    int fdTempFolder) override;
+                    int fdTempFolder, CKeepReplaced* pKeep) override;
     void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) override;
     bool FlushFileSystem(int fdFolder, const std::string& strPath) override;
     CFileSystemTraits FileSystemTraits(int fdFolder, bool bMayProbe) override;

@@ -44,7 +44,7 @@ bool ReadOnlyPlatform::SetAttributes(const CPathAt& /*at*/, uint8_t /*attributes
 bool ReadOnlyPlatform::CopyFileEx(const CPathAt& /*from*/, const CPathAt& /*to*/,
                                   CopyProgressRoutine /*pProgress*/, void* /*pData*/,
                                   const std::atomic<int32_t>* /*pCancel*/, uint32_t /*nCopyFlags*/,
-                                  int /*fdTempFolder*/) {
+                                  int /*fdTempFolder*/, CKeepReplaced* /*pKeep*/) {
     return Refuse();
 }
 

@@ -154,6 +154,21 @@ bool IsCopyTempName(const std::string& strName);
 // named temporary files. Never walked nor copied.
 inline constexpr const char* kStagingFolderName = ".folvex-tmp";
 
+// Where a copy keeps the regular file it replaces, so that the old data is never lost: the
+// old file is linked there before the new one is renamed over it, or, where the file system
+// has no hard links, renamed there first. Asked for only when there is such a file.
+struct CKeepReplaced {
+    // Opens the folder that keeps it, making it where need be: a descriptor the copy closes,
+    // or -1 with the reason in nError.
+    std::function<int(int32_t& nError)> openFolder;
+    const char* szName = nullptr;  // its name there
+    bool bHardLinks = true;
+    // Out: the old file could not be kept, so nothing was replaced (the last error says why).
+    bool bFailed = false;
+    // Out: the old file was kept.
+    bool bKept = false;
+};
+
 class IPlatform {
 public:
     virtual ~IPlatform() = default;
@@ -185,10 +200,11 @@ public:
     // is copied is copied again once; a second change fails with kErrorSourceChanged. A
     // destination that is a link is replaced itself; what it leads to is never touched. A
     // named temporary file is made in fdTempFolder, a folder on the destination's file
-    // system (-1: beside the destination).
+    // system (-1: beside the destination). With pKeep, a regular file that the copy replaces
+    // is kept there first; if it cannot be kept, it is not replaced.
     virtual bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
                             void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
-                            int fdTempFolder) = 0;
+                            int fdTempFolder, CKeepReplaced* pKeep) = 0;
     // Removes the copy's temporary files that a process which has ended left in a folder.
     virtual void RemoveLeftoverTempFiles(int fdFolder, const std::string& strPath) = 0;
     // Writes what is cached for the file system of an open folder to its disk.

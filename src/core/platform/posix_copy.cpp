@@ -110,7 +110,8 @@ struct CopyRequest {
     void* pData;
     const std::atomic<int32_t>* pCancel;
     uint32_t nFlags;
-    int fdTempFolder;  // where named temporary files go; -1: beside the destination
+    int fdTempFolder;      // where named temporary files go; -1: beside the destination
+    CKeepReplaced* pKeep;  // where a replaced file is kept; none: it is not kept
 };
 
 // Copies the data, then checks that the source did not change meanwhile, and gives the
@@ -145,9 +146,69 @@ CopyResult WriteData(int fdSource, const struct stat& stSource, int fdTarget,
     return CopyResult::Done;
 }
 
+// Whether a link or rename failed because the file system has no hard links.
+bool NoHardLinks(int nErrno) {
+    return nErrno == EPERM || nErrno == EOPNOTSUPP || nErrno == ENOSYS || nErrno == EMLINK;
+}
+
+// Moves the finished file (szFrom in fdFrom) to the destination's name. A regular file it
+// replaces is kept first where the caller asks for it: linked into the keeping folder while
+// it still stands in the destination, so that at every moment one of the two names holds
+// it; without hard links, renamed there first, so that a crash in between leaves it there.
+// If it cannot be kept, nothing is replaced.
+bool PlaceFile(int fdFrom, const char* szFrom, int fdFolder, const char* szName,
+               CKeepReplaced* pKeep) {
+    struct stat stOld {};
+    if (pKeep == nullptr || ::fstatat(fdFolder, szName, &stOld, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(stOld.st_mode)) {
+        return ::renameat(fdFrom, szFrom, fdFolder, szName) == 0 || Fail();
+    }
+    int32_t nError = 0;
+    const FileDescriptor keep(pKeep->openFolder(nError));
+    struct stat stKept {};
+    if (!keep.Valid() || ::fstatat(keep.Get(), pKeep->szName, &stKept, AT_SYMLINK_NOFOLLOW) == 0) {
+        pKeep->bFailed = true;
+        return Fail(keep.Valid() ? EEXIST : nError);
+    }
+    bool bLinked = false;
+    if (pKeep->bHardLinks) {
+        bLinked = ::linkat(fdFolder, szName, keep.Get(), pKeep->szName, 0) == 0;
+        if (!bLinked && !NoHardLinks(errno)) {
+            pKeep->bFailed = true;
+            return Fail();
+        }
+    }
+    if (!bLinked) {
+        if (::renameat(fdFolder, szName, keep.Get(), pKeep->szName) != 0) {
+            pKeep->bFailed = true;
+            return Fail();
+        }
+        // Some file systems (FAT through FUSE) give a renamed file the time of its rename.
+        if (::fstatat(keep.Get(), pKeep->szName, &stKept, AT_SYMLINK_NOFOLLOW) == 0 &&
+            (stKept.st_mtim.tv_sec != stOld.st_mtim.tv_sec ||
+             stKept.st_mtim.tv_nsec != stOld.st_mtim.tv_nsec)) {
+            const timespec times[2] = {stOld.st_atim, stOld.st_mtim};
+            ::utimensat(keep.Get(), pKeep->szName, times, AT_SYMLINK_NOFOLLOW);
+        }
+    }
+    if (::renameat(fdFrom, szFrom, fdFolder, szName) != 0) {
+        const int nErrno = errno;
+        // The old file stays where it was: the extra link goes, a moved file comes back.
+        if (bLinked) {
+            ::unlinkat(keep.Get(), pKeep->szName, 0);
+        } else {
+            ::renameat(keep.Get(), pKeep->szName, fdFolder, szName);
+        }
+        return Fail(nErrno);
+    }
+    pKeep->bKept = true;
+    return true;
+}
+
 // Links a finished unnamed file over an existing destination: under a temporary name
 // first, then renamed over it.
-bool ReplaceWithUnnamed(int fdFile, int fdFolder, const char* szName, int fdTemp) {
+bool ReplaceWithUnnamed(int fdFile, int fdFolder, const char* szName, int fdTemp,
+                        CKeepReplaced* pKeep) {
     if (!MayReplace(fdFolder, szName)) {
         return false;
     }
@@ -158,8 +219,8 @@ bool ReplaceWithUnnamed(int fdFile, int fdFolder, const char* szName, int fdTemp
         return Fail();
     }
     TempFileGuard guard(fdTemp, strTempName);
-    if (::renameat(fdTemp, strTempName.c_str(), fdFolder, szName) != 0) {
-        return Fail();
+    if (!PlaceFile(fdTemp, strTempName.c_str(), fdFolder, szName, pKeep)) {
+        return false;
     }
     guard.Keep();
     return true;
@@ -196,7 +257,8 @@ CopyResult CopyThroughUnnamed(int fdSource, const struct stat& stSource, const S
             return CopyResult::Failed;
         }
         // The destination exists: replace it, if it may be replaced.
-        if (!ReplaceWithUnnamed(target.Get(), to.Folder(), to.Name(), TempFolder(to, request))) {
+        if (!ReplaceWithUnnamed(target.Get(), to.Folder(), to.Name(), TempFolder(to, request),
+                                request.pKeep)) {
             return CopyResult::Failed;
         }
     }
@@ -224,9 +286,11 @@ CopyResult CopyThroughNamed(int fdSource, const struct stat& stSource, const Spl
         return written;
     }
     struct stat stWritten {};
-    if (::fstat(target.Get(), &stWritten) != 0 || !target.Close() ||
-        ::renameat(fdTemp, strTempName.c_str(), to.Folder(), to.Name()) != 0) {
+    if (::fstat(target.Get(), &stWritten) != 0 || !target.Close()) {
         Fail();
+        return CopyResult::Failed;
+    }
+    if (!PlaceFile(fdTemp, strTempName.c_str(), to.Folder(), to.Name(), request.pKeep)) {
         return CopyResult::Failed;
     }
     guard.Keep();
@@ -288,9 +352,9 @@ void IgnoreFileSizeSignal() {
 bool PosixPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
                                CopyProgressRoutine pProgress, void* pData,
                                const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
-                               int fdTempFolder) {
+                               int fdTempFolder, CKeepReplaced* pKeep) {
     IgnoreFileSizeSignal();
-    const CopyRequest request{pProgress, pData, pCancel, nCopyFlags, fdTempFolder};
+    const CopyRequest request{pProgress, pData, pCancel, nCopyFlags, fdTempFolder, pKeep};
     const SplitPath source(from);
     const SplitPath target(to);
     // A new attempt after a file system refused unnamed files, or after the source changed

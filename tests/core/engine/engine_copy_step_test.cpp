@@ -82,6 +82,7 @@ TEST_P(CopyStepOutcome, LogLinesCountsAndFiles) {
 
 const char* const kNone = "Succes: Copied 0 files from {S} to {D}";
 const char* const kOne = "Succes: Copied 1 files from {S} to {D}";
+const char* const kKept = "Kept 1 replaced files in:{V}";
 
 INSTANTIATE_TEST_SUITE_P(
     Engine, CopyStepOutcome,
@@ -110,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                     .bCheckDestDate = 1,
                     .bDestExists = true,
                     .strDestContent = "ne",  // cut short
-                    .lines = {kOne, "OK Copied: {D}/f.txt"},
+                    .lines = {kOne, kKept, "OK Copied: {D}/f.txt"},
                     .bCopied = true},
         OutcomeCase{.szName = "SourceChangedWhileCopying",
                     .nFailCopyErrno = kErrorSourceChanged,
@@ -132,12 +133,12 @@ INSTANTIATE_TEST_SUITE_P(
                     .bCheckDestDate = 1,
                     .bDestExists = true,
                     .nDestNewerBy = -1,
-                    .lines = {kOne, "OK Copied: {D}/f.txt"},
+                    .lines = {kOne, kKept, "OK Copied: {D}/f.txt"},
                     .bCopied = true},
         OutcomeCase{.szName = "NewerDestinationReplacedWithoutDateCheck",
                     .bDestExists = true,
                     .nDestNewerBy = 100,
-                    .lines = {kOne, "OK Copied: {D}/f.txt"},
+                    .lines = {kOne, kKept, "OK Copied: {D}/f.txt"},
                     .bCopied = true},
         OutcomeCase{.szName = "ReadOnlyDestinationRefused",
                     .bDestExists = true,
@@ -149,12 +150,12 @@ INSTANTIATE_TEST_SUITE_P(
                     .bOverwriteRHS = 1,
                     .bDestExists = true,
                     .bDestReadOnly = true,
-                    .lines = {kOne, "OK Copied: {D}/f.txt", "ATTRIB -RHS: {D}/f.txt"},
+                    .lines = {kOne, kKept, "OK Copied: {D}/f.txt", "ATTRIB -RHS: {D}/f.txt"},
                     .bCopied = true},
         OutcomeCase{.szName = "WritableDestinationNeedsNoAttributeChange",
                     .bOverwriteRHS = 1,
                     .bDestExists = true,
-                    .lines = {kOne, "OK Copied: {D}/f.txt"},
+                    .lines = {kOne, kKept, "OK Copied: {D}/f.txt"},
                     .bCopied = true},
         OutcomeCase{.szName = "AttributesClearedThenCopyFails",
                     .bOverwriteRHS = 1,

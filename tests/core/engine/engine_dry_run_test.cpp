@@ -46,7 +46,8 @@ TEST_F(EngineTest, DryRunTellsAndChangesNothing) {
                 "destination",
                 "WARNING! Destination file is newer! Skipped:{S}/newer-there.txt",
                 "Would copy (new): {D}/new.txt", "Would copy (new): {D}/sub/deep.txt",
-                "Would copy (size differs, ATTRIB -RHS): {D}/longer.txt",
+                "Would copy (size differs, ATTRIB -RHS, previous version kept): "
+                "{D}/longer.txt",
                 "Would skip (excluded): {S}/skip.tmp", "Would skip (same time): {S}/same.txt"}));
 }
 
@@ -75,7 +76,8 @@ TEST_F(EngineTest, DryRunBothWaysJudgesTheReverseAsTheForwardLeavesIt) {
                 "Dry run: would copy 1 files (5 B) from {D} to {S}; ... free on the "
                 "destination",
                 "WARNING! Destination file is newer! Skipped:{S}/b.txt",
-                "Would copy (source newer): {D}/a.txt", "Would copy (source newer): {S}/b.txt",
+                "Would copy (source newer, previous version kept): {D}/a.txt",
+                "Would copy (source newer, previous version kept): {S}/b.txt",
                 "Would skip (same time): {D}/a.txt"}));
     m_log.Clear();
     EXPECT_EQ(m_pair.DoSyncPair(), 1);  // the same warning, and no other

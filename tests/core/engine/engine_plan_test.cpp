@@ -35,12 +35,15 @@ TEST_F(EngineTest, PlanThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
     m_pair.m_dwBytesCopied = 0;
     EXPECT_FALSE(Exists(Dst()));
     EXPECT_EQ(m_pair.m_timeLastCopy, 77u);
-    // What replacing frees counts: the same files again, as large as before, need nothing.
+    // Where replaced files are not kept, what replacing frees counts: the same files again,
+    // as large as before, need nothing. Kept, they free nothing.
     m_platform.m_nFreeBytes.reset();
     m_log.Clear();
     EXPECT_EQ(RunChecked(), 0);
     BuildTree(Src(), {{"a.bin", std::string(4000, 'A')}, {"sub/b.bin", std::string(6000, 'B')}});
     m_platform.m_nFreeBytes = 0;
+    EXPECT_EQ(RunChecked(), 1);
+    m_pair.m_nKeepVersionDays = 0;
     EXPECT_EQ(RunChecked(), 0);
     EXPECT_EQ(ReadFile(Dst("sub/b.bin")), std::string(6000, 'B'));
 }

@@ -168,7 +168,8 @@ TEST_F(EngineTest, DiskFullOnOneCopyFailsOnlyThatFile) {
     EXPECT_EQ(m_pair.m_nLastError, ENOSPC);
     EXPECT_EQ(m_pair.m_timeLastCopy, 77u);
     const std::vector<std::string> lines = m_log.Lines();
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines.front(), Expand({"Kept 2 replaced files in:{V}"})[0]);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& s) { return s.rfind("ERROR: Copying", 0) == 0; }),
               1);

@@ -100,7 +100,8 @@ TEST_P(FuseFileSystems, TimesAreKeptAndNothingIsCopiedTwice) {
 }
 
 // A name the file system cannot hold is said to be so, and the rest is copied; a file that
-// is replaced goes through the one folder for temporary files, which does not stay.
+// is replaced goes through the one folder for temporary files, which does not stay, and the
+// old one is kept (renamed where there are no hard links) with its time.
 TEST_P(FuseFileSystems, NamesAndReplacements) {
     BuildTree(Src(), {{"a:b.txt", "colon"}, {"ok.txt", "ok", 1600000100}});
     BuildTree(Disk("dst"), {{"ok.txt", "older", 1600000000}});
@@ -110,7 +111,14 @@ TEST_P(FuseFileSystems, NamesAndReplacements) {
         Logged("ERROR: Name not allowed on the destination's file system:" + Src("a:b.txt")));
     EXPECT_TRUE(Logged("OK Copied: " + Disk("dst/ok.txt")));
     EXPECT_EQ(ReadFile(Disk("dst/ok.txt")), "ok");
-    EXPECT_EQ(ListTree(Disk("dst")), std::vector<std::string>{"ok.txt"});
+    std::vector<std::string> tree = ListTree(Disk("dst"));
+    ASSERT_EQ(tree.size(), 4u);
+    EXPECT_EQ(tree[3], "ok.txt");
+    const std::string strKept = Disk("dst/" + tree[2]);
+    EXPECT_EQ(ReadFile(strKept), "older");
+    struct stat st {};
+    ASSERT_EQ(::stat(strKept.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1600000000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Disks, FuseFileSystems,

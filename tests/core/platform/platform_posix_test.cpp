@@ -63,7 +63,8 @@ protected:
         ProgressProbe unused;
         ProgressProbe& probe = pProbe != nullptr ? *pProbe : unused;
         return m_platform.CopyFileEx(CPathAt::Whole(strFrom), CPathAt::Whole(strTo),
-                                     ProgressProbe::Routine, &probe, &m_cancel, nFlags, -1);
+                                     ProgressProbe::Routine, &probe, &m_cancel, nFlags, -1,
+                                     nullptr);
     }
     bool Status(const std::string& strPath, CFileStatus& status, bool bFollowLink = true) {
         return m_platform.GetStatus(CPathAt::Whole(strPath), bFollowLink, status);

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "PosixPlatform.h"
+#include "ReplacedVersions.h"
 #include "Synchronize.h"
 
 unsigned EngineTest::Threads() {
@@ -31,8 +33,13 @@ std::string EngineTest::Dst(const std::string& strRelative) const {
 
 std::vector<std::string> EngineTest::Expand(const std::vector<std::string>& lines) const {
     std::vector<std::string> expanded;
+    // The run's versions folder, named by its start in local time.
+    PosixPlatform posix;
+    const std::string strVersions = Dst() + "/" + kVersionsFolderName + "/" +
+                                    VersionFolderName(posix, m_platform.m_nCurrentTime.value_or(0));
     for (std::string strLine : lines) {
-        for (const auto& [szMark, strFolder] : {std::pair{"{S}", Src()}, std::pair{"{D}", Dst()}}) {
+        for (const auto& [szMark, strFolder] :
+             {std::pair{"{S}", Src()}, std::pair{"{D}", Dst()}, std::pair{"{V}", strVersions}}) {
             for (size_t n = strLine.find(szMark); n != std::string::npos;
                  n = strLine.find(szMark)) {
                 strLine.replace(n, 3, strFolder);
@@ -46,6 +53,6 @@ std::vector<std::string> EngineTest::Expand(const std::vector<std::string>& line
 int32_t EngineTest::RunChecked() {
     const InvariantChecker invariants(Src(), Dst(), m_temp.Path());
     const int32_t nErrors = m_pair.DoSync();
-    EXPECT_TRUE(invariants.Check());
+    EXPECT_TRUE(invariants.Check(m_pair.m_nKeepVersionDays > 0));
     return nErrors;
 }

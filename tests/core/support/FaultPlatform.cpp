@@ -63,7 +63,7 @@ bool FaultPlatform::GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& 
 bool FaultPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
                                CopyProgressRoutine pProgress, void* pData,
                                const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
-                               int fdTempFolder) {
+                               int fdTempFolder, CKeepReplaced* pKeep) {
     t_nInjectedError = 0;
     int nCopy = 0;
     {
@@ -91,7 +91,7 @@ bool FaultPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
         return true;
     }
     return ForwardingPlatform::CopyFileEx(from, to, pProgress, pData, pCancel, nCopyFlags,
-                                          fdTempFolder);
+                                          fdTempFolder, pKeep);
 }
 
 bool FaultPlatform::FlushFileSystem(int fdFolder, const std::string& strPath) {

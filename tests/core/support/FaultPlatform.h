@@ -30,7 +30,7 @@ public:
     bool GetStatus(const CPathAt& at, bool bFollowLink, CFileStatus& status) override;
     bool CopyFileEx(const CPathAt& from, const CPathAt& to, CopyProgressRoutine pProgress,
                     void* pData, const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
-                    int fdTempFolder) override;
+                    int fdTempFolder, CKeepReplaced* pKeep) override;
     bool FlushFileSystem(int fdFolder, const std::string& strPath) override;
     bool WriteFileAtomically(const std::string& strPath, const std::string& bytes,
                              std::string& strError) override;

@@ -4,6 +4,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <set>
+#include <string_view>
 
 #include "FileTree.h"
 #include "platform.h"
@@ -22,6 +25,7 @@ TreeSnapshot Snapshot(const std::string& strRoot, bool bFollowLinks,
         }
         FileState state;
         state.bFolder = S_ISDIR(st.st_mode);
+        state.bRegular = S_ISREG(st.st_mode);
         state.nMode = st.st_mode & 07777;
         if (S_ISREG(st.st_mode)) {
             const std::string strContent = ReadFile(strPath);
@@ -43,7 +47,46 @@ bool IsTempFile(const std::string& strRelative) {
     return IsCopyTempName(strName);
 }
 
-// Every file of `now` is its `old` self or a complete copy of the same name in `from`.
+bool SameFile(const FileState& a, const FileState& b) {
+    return a.nSize == b.nSize && a.nContentHash == b.nContentHash && a.nMtimeNs == b.nMtimeNs;
+}
+
+constexpr std::string_view kVersions = ".folvex-versions/";
+
+// A file kept in a run's versions folder: the old file of its path, byte for byte and with
+// its time. The path below the run's folder, or none for any other file.
+std::optional<std::string> KeptPath(const std::string& strRelative) {
+    if (strRelative.rfind(kVersions, 0) != 0) {
+        return std::nullopt;
+    }
+    const size_t nRunEnd = strRelative.find('/', kVersions.size());
+    return nRunEnd == std::string::npos ? std::string() : strRelative.substr(nRunEnd + 1);
+}
+
+// Every old file that is not there as it was is kept in a versions folder.
+testing::AssertionResult OldFilesKept(const std::string& strRoot, const TreeSnapshot& now,
+                                      const TreeSnapshot& old) {
+    std::set<std::string> kept;
+    for (const auto& [strRelative, state] : now) {
+        if (const auto strKept = KeptPath(strRelative); strKept && !state.bFolder) {
+            kept.insert(*strKept);
+        }
+    }
+    for (const auto& [strRelative, state] : old) {
+        const auto itNow = now.find(strRelative);
+        if (!state.bRegular || KeptPath(strRelative) ||
+            (itNow != now.end() && SameFile(itNow->second, state)) ||
+            kept.count(strRelative) != 0) {
+            continue;
+        }
+        return testing::AssertionFailure()
+               << "replaced and not kept: " << strRoot << "/" << strRelative;
+    }
+    return testing::AssertionSuccess();
+}
+
+// Every file of `now` is its `old` self, a complete copy of the same name in `from`, or an
+// old file kept in a versions folder.
 testing::AssertionResult FilesAreOldOrCopies(const std::string& strRoot, const TreeSnapshot& now,
                                              const TreeSnapshot& old, const TreeSnapshot& from) {
     for (const auto& [strRelative, state] : now) {
@@ -55,6 +98,15 @@ testing::AssertionResult FilesAreOldOrCopies(const std::string& strRoot, const T
             continue;
         }
         const auto itOld = old.find(strRelative);
+        if (const auto strKept = KeptPath(strRelative);
+            strKept && (itOld == old.end() || !SameFile(itOld->second, state))) {
+            const auto itReplaced = old.find(*strKept);
+            if (itReplaced == old.end() || !SameFile(itReplaced->second, state)) {
+                return testing::AssertionFailure()
+                       << "kept, but not the old file: " << strRoot << "/" << strRelative;
+            }
+            continue;
+        }
         // The permission bits may differ: "Overwrite +RHS files" clears read-only first.
         if (itOld != old.end() && itOld->second.nSize == state.nSize &&
             itOld->second.nContentHash == state.nContentHash &&
@@ -82,6 +134,7 @@ InvariantChecker::InvariantChecker(const std::string& strSource, const std::stri
       m_strWorld(strWorld),
       m_source(Snapshot(strSource, true, strDestination)),
       m_destination(Snapshot(strDestination)),
+      m_destinationAsIs(Snapshot(strDestination, false)),
       m_outside(Outside()) {}
 
 // Everything below the world folder but the destination, links as themselves.
@@ -99,7 +152,7 @@ TreeSnapshot InvariantChecker::Outside() const {
     return outside;
 }
 
-testing::AssertionResult InvariantChecker::Check() const {
+testing::AssertionResult InvariantChecker::Check(bool bKeepsReplaced) const {
     const TreeSnapshot source = Snapshot(m_strSource, true, m_strDestination);
     if (source != m_source) {
         return testing::AssertionFailure() << "the source tree changed: " << m_strSource;
@@ -115,8 +168,13 @@ testing::AssertionResult InvariantChecker::Check() const {
             }
         }
     }
-    return FilesAreOldOrCopies(m_strDestination, Snapshot(m_strDestination), m_destination,
-                               m_source);
+    const TreeSnapshot destination = Snapshot(m_strDestination);
+    const testing::AssertionResult files =
+        FilesAreOldOrCopies(m_strDestination, destination, m_destination, m_source);
+    if (!files || !bKeepsReplaced) {
+        return files;
+    }
+    return OldFilesKept(m_strDestination, Snapshot(m_strDestination, false), m_destinationAsIs);
 }
 
 testing::AssertionResult InvariantChecker::CheckBothWays() const {

@@ -2,7 +2,7 @@
 // nothing outside the destination changes (not even a mode, not even through a link), no
 // temporary file of a copy is left behind, and every destination file is either the one
 // that was there before or a complete copy of its source with the source's modification
-// time.
+// time. A file in a versions folder is an old destination file of its path, as it was.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 
 struct FileState {
     bool bFolder = false;
+    bool bRegular = false;
     uint64_t nSize = 0;
     size_t nContentHash = 0;
     int64_t nMtimeNs = 0;
@@ -33,8 +34,9 @@ public:
     // (when given).
     InvariantChecker(const std::string& strSource, const std::string& strDestination,
                      const std::string& strWorld = {});
-    // For a one-way run.
-    testing::AssertionResult Check() const;
+    // For a one-way run; where it keeps what it replaces, also that every file it replaced
+    // is kept.
+    testing::AssertionResult Check(bool bKeepsReplaced = false) const;
     // For a run both ways: each folder's files are their old selves or copies of the other's.
     testing::AssertionResult CheckBothWays() const;
 
@@ -46,5 +48,6 @@ private:
     std::string m_strWorld;
     TreeSnapshot m_source;
     TreeSnapshot m_destination;
+    TreeSnapshot m_destinationAsIs;  // links as themselves
     TreeSnapshot m_outside;
 };

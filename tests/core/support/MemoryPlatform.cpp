@@ -385,7 +385,7 @@ bool MemoryPlatform::SetAttributes(const CPathAt& at, uint8_t attributes) {
 bool MemoryPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
                                 CopyProgressRoutine pProgress, void* pData,
                                 const std::atomic<int32_t>* pCancel, uint32_t nCopyFlags,
-                                int /*fdTempFolder*/) {
+                                int /*fdTempFolder*/, CKeepReplaced* pKeep) {
     std::unique_lock lock(m_mutex);
     if (m_failCopyPaths.count(from.strPath) != 0) {
         return Fail(EACCES);
@@ -424,7 +424,20 @@ bool MemoryPlatform::CopyFileEx(const CPathAt& from, const CPathAt& to,
     if (pProgress != nullptr) {
         pProgress(nSize, nSize, nSize, nSize, 1, CALLBACK_CHUNK_FINISHED, -1, -1, pData);
     }
-    lock.lock();
+    if (pKeep != nullptr && target.node != nullptr && target.node->kind == Node::Kind::File) {
+        int32_t nError = 0;
+        const int fdKeep = pKeep->openFolder(nError);
+        lock.lock();
+        const auto open = m_open.find(fdKeep);
+        if (open == m_open.end() || open->second.first->children.count(pKeep->szName) != 0) {
+            pKeep->bFailed = true;
+            return Fail(fdKeep < 0 ? nError : EEXIST);
+        }
+        open->second.first->children[pKeep->szName] = target.node;
+        pKeep->bKept = true;
+    } else {
+        lock.lock();
+    }
     target.parent->children[target.strName] = copy;
     return true;
 }
