@@ -62,10 +62,12 @@ bool CPairRun::OpenRunVersions(const CSyncRun& run, CDestinationDevice& device) 
     const CFolderHandles& root = *device.root;
     const std::string strVersions = root.strDestination + "/" + kVersionsFolderName;
     const CPathAt versionsAt{root.destination.Get(), kVersionsFolderName, strVersions};
-    platform.CreateDirectory(versionsAt);  // it may well be there
+    // It may well be there; if it cannot be made, that is the reason to tell.
+    const int32_t nMakeError = platform.CreateDirectory(versionsAt) ? 0 : platform.GetLastError();
     const posix::FileDescriptor versions(platform.OpenFolder(versionsAt, false));
     if (!versions.Valid()) {
-        device.nVersionsError = platform.GetLastError();
+        device.nVersionsError =
+            nMakeError != 0 && nMakeError != EEXIST ? nMakeError : platform.GetLastError();
         return false;
     }
     const uint32_t nStart =

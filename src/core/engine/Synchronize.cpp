@@ -199,16 +199,16 @@ int32_t CPairRun::RunOneWay(CRunPlan& plan) {
                 "; " + FormatBytes(static_cast<double>(nFree)) + " free on the destination";
         }
         CStepOutcome room;  // the real run's refusal, said too
-        if (!HasRoomFor(run, room)) {
-            ApplyStep(run, room);
-        }
+        HasRoomFor(run, room);
+        ApplyStep(run, room);
     } else if (bWalked && !Cancelled()) {
-        CStepOutcome room;
-        if (!HasRoomFor(run, room)) {
-            // Nothing was written: the next run must not take the walk's figures for a
+        CStepOutcome room;  // old versions removed to make room, or the refusal
+        const bool bRoom = HasRoomFor(run, room);
+        ApplyStep(run, room);
+        if (!bRoom) {
+            // Nothing was copied: the next run must not take the walk's figures for a
             // destination that was once filled.
             run.bDestinationRefused = true;
-            ApplyStep(run, room);
         } else {
             if (m_pair.m_pProgressDlg != nullptr) {
                 m_pair.m_pProgressDlg->PlanMade(run.copyPlan.nFiles, run.copyPlan.nBytes);

@@ -131,8 +131,8 @@ CFileSystemTraits FaultPlatform::FileSystemTraits(int fdFolder, bool bMayProbe) 
 }
 
 bool FaultPlatform::FreeSpace(int fdFolder, uint64_t& nFree, uint64_t& nTotal) {
-    if (m_nFreeBytes) {
-        nFree = *m_nFreeBytes;
+    if (m_nFreeBytes || m_freeBytesNow) {
+        nFree = m_freeBytesNow ? m_freeBytesNow() : *m_nFreeBytes;
         nTotal = uint64_t{1} << 40;
         return true;
     }

@@ -66,6 +66,8 @@ public:
     std::optional<CFileSystemTraits> m_traits;
     // The room on every file system, instead of what there really is (of 1 TB).
     std::optional<uint64_t> m_nFreeBytes;
+    // When set, the free bytes are what it says at each query.
+    std::function<uint64_t()> m_freeBytesNow;
     // When set, the tick starts here and advances by m_nTickStep at every reading.
     std::optional<uint32_t> m_nTick;
     uint32_t m_nTickStep = 0;
