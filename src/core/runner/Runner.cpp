@@ -263,7 +263,9 @@ CPairReport CCommandRun::RunPair(CSyncPair& pair, int32_t nPair, const std::stri
         PairHeaderLine(DateTimeText(m_platform, report.timeStarted), strGroup, nPairs, report),
         false);
     if (report.bCopiesEverything) {
-        console.ReportLine(kCopiesEverythingHint, true);
+        // Named, since --quiet leaves out the header it follows.
+        console.ReportLine(
+            strGroup + ", pair " + std::to_string(nPair) + ": " + kCopiesEverythingHint, true);
     }
     console.BeginPair();
     const auto started = std::chrono::steady_clock::now();

@@ -123,7 +123,7 @@ TEST_F(RunnerTest, ExitStatusesAndLineOrder) {
         << strOut;
     EXPECT_NE(
         strOut.find(strSeparator + "\n<date> Daily, pair 2 of 2: " + m_temp / "missing" + " -> " +
-                    m_temp / "dst2" + " (sub-folders)\n" + kCopiesEverythingHint +
+                    m_temp / "dst2" + " (sub-folders)\nDaily, pair 2: " + kCopiesEverythingHint +
                     "\nERROR: Couldn't read folder:" + m_temp / "missing" +
                     " (No such file or directory)\nDaily, pair 2 errors: 0 files checked, "
                     "0 copied (0 bytes, 0 B), 0 versions kept, 0 warnings, 1 errors, <time>\n" +
@@ -207,8 +207,8 @@ TEST_F(RunnerTest, QuietKeepsErrorsWarningsHintAndSummaries) {
         starts.push_back(strLine.substr(0, strLine.find_first_of(":!")));
     }
     EXPECT_EQ(starts,
-              (std::vector<std::string>{"WARNING", "Daily, pair 1 warnings", "Note", "ERROR",
-                                        "Daily, pair 2 errors", "Group \"Daily\" errors"}))
+              (std::vector<std::string>{"WARNING", "Daily, pair 1 warnings", "Daily, pair 2",
+                                        "ERROR", "Daily, pair 2 errors", "Group \"Daily\" errors"}))
         << m_out.str();
     EXPECT_EQ(ReadFile(Dst("b.txt")), "b");
 }
