@@ -13,6 +13,7 @@ packages=(
     rsync
     fuse3 exfat-fuse exfatprogs ntfs-3g fusefat dosfstools
     dpkg-dev file desktop-file-utils groff-base lintian mandoc appstream
+    dbus
 )
 # Installed without what they recommend, which is not needed here: devscripts, for
 # hardening-check, would bring some ninety packages more.

@@ -7,7 +7,9 @@
 #include <iostream>
 #include <string_view>
 
+#include "DesktopNotice.h"
 #include "GroupListLocation.h"
+#include "RunReportJson.h"
 #include "Runner.h"
 #include "platform.h"
 
@@ -29,9 +31,52 @@ int UsageError(const std::string& strError) {
 
 const char* const kHelpFooter =
     "\nWithout --list or --run, folvex starts its window.\n"
-    "Exit status: 0 every pair ran clean, 1 a pair had an error or a warning,\n"
-    "2 bad command line, unknown group or pair, or a group list that cannot be read,\n"
-    "130 interrupted by SIGINT or SIGTERM.\n";
+    "Exit status: 0 every pair ran clean, 1 a pair had an error (or the log file or the\n"
+    "JSON report cannot be written), 2 bad command line, unknown group or pair, or a group\n"
+    "list that cannot be read, 3 no errors but warnings (a destination file newer than\n"
+    "its source), 130 interrupted by SIGINT or SIGTERM.\n";
+
+const char* const kReportProblems =
+    "Report problems at https://folvex.example.org (see also /usr/share/doc/folvex).\n";
+
+const char* const kVersionText =
+    "folvex " FOLVEX_VERSION
+    "\nCopyright (C) 2026 Folvex developers\n"
+    "License GPL-3.0-or-later: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
+
+// The folder a file is written in, for checking before the run that it can be.
+std::string FolderOfFile(const std::string& strPath) {
+    const size_t nSlash = strPath.rfind('/');
+    return nSlash == std::string::npos ? "." : nSlash == 0 ? "/" : strPath.substr(0, nSlash);
+}
+
+// Runs the command, then writes its JSON report and sends its notification as asked. With
+// the JSON on standard output, the lines go to standard error.
+int RunAndReport(const CRunnerOptions& options, const std::string& strJson, bool bNotify) {
+    const bool bJsonOut = strJson == "-";
+    std::ostream& out = bJsonOut ? std::cerr : std::cout;
+    const bool bTerminal = Platform().IsTerminal(STDERR_FILENO);
+    CRunReport report;
+    int nStatus = RunCommandLine(options, out, std::cerr, bTerminal ? &std::cerr : nullptr,
+                                 bTerminal && (bJsonOut || Platform().IsTerminal(STDOUT_FILENO)),
+                                 Platform(), &report);
+    if (report.nGroup == 0) {
+        return nStatus;  // nothing ran
+    }
+    std::string strError;
+    if (!strJson.empty() && !WriteRunReportJson(report, strJson, strError)) {
+        std::cerr << "folvex: the JSON report was not written: " << strError << '\n';
+        if (nStatus == kExitClean || nStatus == kExitWarnings) {
+            nStatus = kExitErrors;
+        }
+    }
+    if (bNotify) {
+        NotifyDesktop(report, options.strLogFile);
+    }
+    return nStatus;
+}
 
 }  // namespace
 
@@ -66,7 +111,10 @@ int RunFromCommandLine(int argc, char** argv) {
         {QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("?")},
         QStringLiteral("Displays help on commandline options."));
     parser.addOption(help);
-    const QCommandLineOption version = parser.addVersionOption();
+    // -V as GNU tools and rsync have it; -v is --verbose.
+    const QCommandLineOption version({QStringLiteral("V"), QStringLiteral("version")},
+                                     QStringLiteral("Displays version information."));
+    parser.addOption(version);
     const QCommandLineOption list(QStringLiteral("list"),
                                   QStringLiteral("Print the groups and their pairs, numbered."));
     const QCommandLineOption run(
@@ -92,7 +140,31 @@ int RunFromCommandLine(int argc, char** argv) {
         QStringLiteral("Copy into a destination folder that is empty although an earlier run "
                        "copied files there. Without it that is an error, since the folder may "
                        "be the mount point of a disk that is not mounted."));
-    parser.addOptions({list, run, pair, dryRun, allowEmpty, threads, kListFileOption});
+    const QCommandLineOption quiet(
+        {QStringLiteral("q"), QStringLiteral("quiet")},
+        QStringLiteral("Print only errors, warnings and each pair's and the group's summary."));
+    const QCommandLineOption verbose(
+        {QStringLiteral("v"), QStringLiteral("verbose")},
+        QStringLiteral("Also print a line for each file the run leaves alone, with the reason "
+                       "(Skipped (same time): <path>)."));
+    const QCommandLineOption logFile(
+        QStringLiteral("log-file"),
+        QStringLiteral("Also append the output to <path>, each line after a time stamp. A new "
+                       "file is readable by you alone; one that cannot be opened ends the "
+                       "command before anything runs."),
+        QStringLiteral("path"));
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral("Write the run's figures as one JSON document to <path> (replaced "
+                       "whole), or to standard output for -, the log then going to standard "
+                       "error."),
+        QStringLiteral("path"));
+    const QCommandLineOption notify(
+        QStringLiteral("notify"),
+        QStringLiteral("When the run ends with errors or warnings, say so in a desktop "
+                       "notification (nothing without a desktop session, as under cron)."));
+    parser.addOptions({list, run, pair, dryRun, allowEmpty, threads, quiet, verbose, logFile, json,
+                       notify, kListFileOption});
 
     if (!parser.parse(QCoreApplication::arguments())) {
         return UsageError(parser.errorText().toStdString());
@@ -103,11 +175,12 @@ int RunFromCommandLine(int argc, char** argv) {
                               : DefaultListPath();
     if (parser.isSet(help)) {
         std::cout << parser.helpText().toStdString() << kHelpFooter
-                  << "Group list: " << options.strListFile << '\n';
+                  << "Group list: " << options.strListFile << '\n'
+                  << kReportProblems;
         return kExitClean;
     }
     if (parser.isSet(version)) {
-        std::cout << "folvex " << FOLVEX_VERSION << '\n';
+        std::cout << kVersionText;
         return kExitClean;
     }
     if (!parser.positionalArguments().isEmpty()) {
@@ -117,10 +190,17 @@ int RunFromCommandLine(int argc, char** argv) {
     if (parser.isSet(list) == parser.isSet(run)) {
         return UsageError("give either --list or --run GROUP");
     }
-    if (parser.isSet(list) && (parser.isSet(pair) || parser.isSet(dryRun) ||
-                               parser.isSet(threads) || parser.isSet(allowEmpty))) {
-        return UsageError(
-            "--pair, --dry-run, --allow-empty-destination and --threads go with --run");
+    if (parser.isSet(list)) {
+        for (const QCommandLineOption* pOption :
+             {&pair, &dryRun, &threads, &allowEmpty, &quiet, &verbose, &logFile, &json, &notify}) {
+            if (parser.isSet(*pOption)) {
+                return UsageError("--" + pOption->names().back().toStdString() +
+                                  " goes with --run, not --list");
+            }
+        }
+    }
+    if (parser.isSet(quiet) && parser.isSet(verbose)) {
+        return UsageError("--quiet and --verbose do not go together");
     }
     if (parser.isSet(threads)) {
         bool bNumber = false;
@@ -142,9 +222,22 @@ int RunFromCommandLine(int argc, char** argv) {
             return UsageError("--pair takes a pair's number, from 1");
         }
     }
-    const bool bTerminal = Platform().IsTerminal(STDERR_FILENO);
-    return RunCommandLine(options, std::cout, std::cerr, bTerminal ? &std::cerr : nullptr,
-                          bTerminal && Platform().IsTerminal(STDOUT_FILENO));
+    options.bQuiet = parser.isSet(quiet);
+    options.bVerbose = parser.isSet(verbose);
+    options.strLogFile = parser.value(logFile).toStdString();
+    if (parser.isSet(logFile) && options.strLogFile.empty()) {
+        return UsageError("--log-file takes a path");
+    }
+    const std::string strJson = parser.value(json).toStdString();
+    if (parser.isSet(json) && strJson.empty()) {
+        return UsageError("--json takes a path, or - for standard output");
+    }
+    // The JSON report's folder is checked now, not after a long run.
+    if (!strJson.empty() && strJson != "-" && !Platform().IsWritableFolder(FolderOfFile(strJson))) {
+        std::cerr << "folvex: cannot write the JSON report in " << FolderOfFile(strJson) << '\n';
+        return kExitErrors;
+    }
+    return RunAndReport(options, strJson, parser.isSet(notify));
 }
 
 bool ParseWindowArguments(const QStringList& arguments, std::string& strListPath,

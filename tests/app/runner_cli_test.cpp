@@ -1,6 +1,7 @@
 // The executable without a window, as a scheduler starts it: no display, exit statuses, the
 // log oldest first, a dry run that writes nothing, an interrupt that leaves no partial file,
-// and a save that keeps what was changed in the list while the run went on.
+// a save that keeps what was changed in the list while the run went on, the JSON report,
+// the version, --verbose, and the desktop notification on a private session bus.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -9,7 +10,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "FileTree.h"
 #include "GroupListFile.h"
@@ -68,6 +78,17 @@ public:
         return strLine;
     }
     void Signal(int nSignal) const { ::kill(m_pid, nSignal); }
+    // Whether it has ended, without waiting; Wait then gives its status.
+    bool Ended() {
+        if (m_nEndStatus < 0) {
+            int nStatus = 0;
+            if (::waitpid(m_pid, &nStatus, WNOHANG) != m_pid) {
+                return false;
+            }
+            m_nEndStatus = nStatus;
+        }
+        return true;
+    }
 
     // Waits for the end; the exit status (128 + the signal if one ended it).
     int Wait() {
@@ -75,8 +96,10 @@ public:
         }
         while (ReadMore(m_err.Get(), m_strErr)) {
         }
-        int nStatus = 0;
-        ::waitpid(m_pid, &nStatus, 0);
+        int nStatus = m_nEndStatus;
+        if (nStatus < 0) {
+            ::waitpid(m_pid, &nStatus, 0);
+        }
         return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus);
     }
     const std::string& Out() const { return m_strOut; }
@@ -93,6 +116,7 @@ private:
     }
 
     pid_t m_pid = -1;
+    int m_nEndStatus = -1;
     posix::FileDescriptor m_out;
     posix::FileDescriptor m_err;
     std::string m_strOut;
@@ -159,20 +183,26 @@ TEST_F(RunnerCli, RunsWithoutADisplayWithTheRightStatuses) {
 
     Program run({"--run", "Daily", "--list-file", List()});
     EXPECT_EQ(run.Wait(), 0) << run.Err();
-    EXPECT_EQ(run.Out(), "OK Copied: " + Dst() + "/a.txt\nSucces: Copied 1 files from " + Src() +
-                             " to " + Dst() + "\n" + std::string(27, '*') + "\n");
+    EXPECT_NE(run.Out().find("\nOK Copied: " + Dst() + "/a.txt\nSucces: Copied 1 files from " +
+                             Src() + " to " + Dst() + "\nDaily, pair 1 clean: "),
+              std::string::npos)
+        << run.Out();
     EXPECT_EQ(ReloadPair().nFilesCopied, 1u);
 
-    WriteFile(Dst() + "/a.txt", "newer", 4000000000);  // the warning counts
+    // A warning alone is not an error: a timer need not call it failed.
+    WriteFile(Dst() + "/a.txt", "newer", 4000000000);
     Program warned({"--run", "1", "--pair", "1", "--list-file", List()});
-    EXPECT_EQ(warned.Wait(), 1);
+    EXPECT_EQ(warned.Wait(), 3);
 
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--run", "Nope", "--list-file", List()},
           std::vector<std::string>{"--run", "Daily", "--pair", "0", "--list-file", List()},
           std::vector<std::string>{"--list", "--run", "Daily"},
           std::vector<std::string>{"--run", "Daily", "--no-such-option"},
-          std::vector<std::string>{"--list", "--list-file", m_temp / "missing.dat"}}) {
+          std::vector<std::string>{"--list", "--list-file", m_temp / "missing.dat"},
+          std::vector<std::string>{"--list", "--quiet"},
+          std::vector<std::string>{"--run", "Daily", "--quiet", "--verbose"},
+          std::vector<std::string>{"--run", "Daily", "--log-file="}}) {
         Program program(bad);
         EXPECT_EQ(program.Wait(), 2) << bad[0] << " " << bad[1];
         EXPECT_TRUE(program.Out().empty());
@@ -215,6 +245,7 @@ TEST_F(RunnerCli, InterruptLeavesNoPartialFileAndSavesTheFigures) {
     BuildManyFiles();
     WriteList();
     Program run({"--run", "Daily", "--list-file", List()});
+    EXPECT_NE(run.ReadLine().find("  Daily, pair 1 of 1: "), std::string::npos);
     EXPECT_EQ(run.ReadLine().rfind("OK Copied: ", 0), 0u);
     run.Signal(SIGINT);
     EXPECT_EQ(run.Wait(), 130) << run.Err();
@@ -233,12 +264,177 @@ TEST_F(RunnerCli, ListEditedDuringTheRunKeepsTheEdit) {
     BuildManyFiles();
     WriteList();
     Program run({"--run", "Daily", "--list-file", List()});
+    EXPECT_NE(run.ReadLine().find("  Daily, pair 1 of 1: "), std::string::npos);
     EXPECT_EQ(run.ReadLine().rfind("OK Copied: ", 0), 0u);
     WriteList("Added while it ran");
     EXPECT_EQ(run.Wait(), 0) << run.Err();
     std::vector<std::string> names;
     EXPECT_EQ(ReloadPair(&names).nFilesCopied, 6000u);
     EXPECT_EQ(names, (std::vector<std::string>{"Daily", "Added while it ran"}));
+}
+
+// The JSON report, read back: the group's and each pair's figures and result, also on
+// standard output with the log on standard error; a folder that cannot take it is an error
+// before the run.
+TEST_F(RunnerCli, JsonReportHasTheFigures) {
+    WriteFile(Src() + "/a.txt", "abc");
+    WriteFile(Src() + "/b.txt", "de");
+    WriteList();
+    const std::string strJson = m_temp / "report.json";
+    Program run({"--run", "Daily", "--json", strJson, "--list-file", List()});
+    EXPECT_EQ(run.Wait(), 0) << run.Err();
+    const QJsonObject report =
+        QJsonDocument::fromJson(QByteArray::fromStdString(ReadFile(strJson))).object();
+    EXPECT_EQ(report["group"].toString(), "Daily");
+    EXPECT_EQ(report["result"].toString(), "clean");
+    EXPECT_EQ(report["exitStatus"].toInt(), 0);
+    EXPECT_EQ(report["totals"]["filesCopied"].toInt(), 2);
+    EXPECT_EQ(report["totals"]["bytesCopied"].toInt(), 5);
+    const QJsonObject pair = report["pairs"].toArray().at(0).toObject();
+    EXPECT_EQ(pair["source"].toString().toStdString(), Src());
+    EXPECT_EQ(pair["figures"]["filesChecked"].toInt(), 2);
+    EXPECT_FALSE(pair["copiesEverything"].toBool());
+    EXPECT_TRUE(pair["firstErrors"].toArray().isEmpty());
+    EXPECT_FALSE(pair["started"].toString().isEmpty());
+
+    WriteFile(Dst() + "/a.txt", "newer", 4000000000);
+    Program toOut({"--run", "Daily", "--json", "-", "--list-file", List()});
+    EXPECT_EQ(toOut.Wait(), 3);
+    const QJsonObject warned =
+        QJsonDocument::fromJson(QByteArray::fromStdString(toOut.Out())).object();
+    EXPECT_EQ(warned["result"].toString(), "warnings") << toOut.Out();
+    EXPECT_EQ(warned["pairs"][0]["firstErrors"][0].toString().toStdString(),
+              "WARNING! Destination file is newer! Skipped:" + Src() + "/a.txt");
+    EXPECT_NE(toOut.Err().find("Daily, pair 1 warnings: "), std::string::npos);
+
+    Program nowhere({"--run", "Daily", "--json", m_temp / "none/r.json", "--list-file", List()});
+    EXPECT_EQ(nowhere.Wait(), 1);
+    EXPECT_EQ(nowhere.Out(), "");
+}
+
+// -V and --version name the version, the licence and the holder; -v is --verbose, which
+// tells why each file is left alone.
+TEST_F(RunnerCli, VersionAndVerbose) {
+    for (const char* szOption : {"-V", "--version"}) {
+        Program version({szOption});
+        EXPECT_EQ(version.Wait(), 0);
+        EXPECT_EQ(version.Out().rfind("folvex ", 0), 0u);
+        EXPECT_NE(version.Out().find("GPL-3.0-or-later"), std::string::npos);
+        EXPECT_NE(version.Out().find("Copyright (C) 2026 Folvex developers"), std::string::npos);
+    }
+    WriteFile(Src() + "/a.txt", "a", 1600000000);
+    WriteFile(Dst() + "/a.txt", "a", 1600000000);
+    WriteList();
+    Program plain({"--run", "Daily", "--list-file", List()});
+    EXPECT_EQ(plain.Wait(), 0);
+    EXPECT_EQ(plain.Out().find("Skipped"), std::string::npos);
+    Program verbose({"--run", "Daily", "-v", "--list-file", List()});
+    EXPECT_EQ(verbose.Wait(), 0);
+    EXPECT_NE(verbose.Out().find("\nSkipped (same time): " + Src() + "/a.txt\n"), std::string::npos)
+        << verbose.Out();
+}
+
+// The notification service's Notify on a private bus, recorded.
+class NotificationListener : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != QStringLiteral("Notify")) {
+            return false;
+        }
+        m_calls.push_back(message.arguments());
+        connection.send(message.createReply(QVariantList{1u}));
+        return true;
+    }
+    std::vector<QVariantList> m_calls;
+};
+
+// A private session bus, ended with the test.
+class PrivateBus {
+public:
+    PrivateBus() {
+        FILE* pStarted = ::popen(
+            "dbus-daemon --session --fork --print-address=1 --print-pid=1 "
+            "2>/dev/null",
+            "r");
+        if (pStarted == nullptr) {
+            return;
+        }
+        char szLine[512] = "";
+        if (std::fgets(szLine, sizeof szLine, pStarted) != nullptr) {
+            m_strAddress = szLine;
+            m_strAddress.erase(m_strAddress.find_last_not_of('\n') + 1);
+        }
+        if (std::fgets(szLine, sizeof szLine, pStarted) != nullptr) {
+            m_pid = std::atoi(szLine);
+        }
+        ::pclose(pStarted);
+    }
+    ~PrivateBus() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+        }
+    }
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+    const std::string& Address() const { return m_strAddress; }
+
+private:
+    std::string m_strAddress;
+    pid_t m_pid = -1;
+};
+
+// With errors, the service is told which group failed and where its log is; a clean run says
+// nothing; without a session bus the run ends as it would anyway.
+TEST_F(RunnerCli, NotifyTellsTheDesktopOfAFailedRun) {
+    const PrivateBus bus;
+    if (bus.Address().empty()) {
+        GTEST_SKIP() << "dbus-daemon is not installed or does not start";
+    }
+    QDBusConnection connection = QDBusConnection::connectToBus(
+        QString::fromStdString(bus.Address()), QStringLiteral("notify-test"));
+    ASSERT_TRUE(connection.isConnected());
+    NotificationListener listener;
+    ASSERT_TRUE(connection.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    ASSERT_TRUE(connection.registerVirtualObject(QStringLiteral("/org/freedesktop/Notifications"),
+                                                 &listener));
+    WriteFile(Src() + "/a.txt", "a");
+    WriteList();
+    const std::string strLog = m_temp / "run.log";
+    const auto runWithBus = [&](const char* szAddress, const std::string& strGroup) {
+        const std::string strOld = ::getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr
+                                       ? ::getenv("DBUS_SESSION_BUS_ADDRESS")
+                                       : "";
+        if (szAddress != nullptr) {
+            ::setenv("DBUS_SESSION_BUS_ADDRESS", szAddress, 1);
+        } else {
+            ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        }
+        Program run({"--run", strGroup, "--notify", "--quiet", "--log-file", strLog, "--list-file",
+                     List()});
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", strOld.c_str(), 1);
+        while (!run.Ended()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        QCoreApplication::processEvents();
+        return run.Wait();
+    };
+    EXPECT_EQ(runWithBus(bus.Address().c_str(), "Daily"), 0);
+    EXPECT_TRUE(listener.m_calls.empty());
+
+    std::filesystem::remove_all(Src());  // the pair's source is gone: an error
+    EXPECT_EQ(runWithBus(bus.Address().c_str(), "Daily"), 1);
+    ASSERT_EQ(listener.m_calls.size(), 1u);
+    const QVariantList& call = listener.m_calls.front();
+    ASSERT_EQ(call.size(), 8);
+    EXPECT_EQ(call[0].toString(), "folvex");
+    EXPECT_EQ(call[3].toString(), "Folvex: group \"Daily\" failed");
+    EXPECT_NE(call[4].toString().toStdString().find("The log: " + strLog), std::string::npos)
+        << call[4].toString().toStdString();
+
+    EXPECT_EQ(runWithBus(nullptr, "Daily"), 1);
+    EXPECT_EQ(runWithBus("unix:path=/nonexistent/bus", "Daily"), 1);
+    EXPECT_EQ(listener.m_calls.size(), 1u);
 }
 
 }  // namespace

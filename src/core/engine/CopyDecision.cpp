@@ -144,10 +144,11 @@ SkipLine SkipLineOf(FileVerdict verdict, const std::string& strSourcePath, const
     if (verdict == FileVerdict::NotRegularFile) {
         return {"Skipped (not a regular file):" + strSourcePath};
     }
-    if (!rules.bPlan) {
+    if (!rules.bPlan && !rules.bTellSkips) {
         return {};
     }
-    return {std::string("Would skip (") + VerdictReason(verdict) + "): " + strSourcePath};
+    return {std::string(rules.bPlan ? "Would skip (" : "Skipped (") + VerdictReason(verdict) +
+            "): " + strSourcePath};
 }
 
 std::string WouldCopyLine(const FileDecision& decision, const std::string& strDestPath,

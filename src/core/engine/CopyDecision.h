@@ -32,6 +32,7 @@ struct CopyRules {
     int64_t timeReference = 0;    // "Only newer than this date", in seconds
     int64_t nDestTimeStepNs = 1;  // the step of the times the destination keeps
     bool bPlan = false;           // a dry run: every skip says why
+    bool bTellSkips = false;      // a run says why it skips every file too
 };
 
 // The attributes "Overwrite +RHS files" takes off a destination before it is replaced.
@@ -68,7 +69,7 @@ FileDecision DecideFile(const CFileStatus& source, const CFileStatus* pDestinati
 // The line of a step that copies nothing; its text is empty when there is none. Every run
 // warns of a destination much newer than its source (an error) and tells of a skipped
 // special file; a dry run also tells why it skips every other file: "Would skip (same
-// time): <source>".
+// time): <source>", and a run that tells its skips "Skipped (same time): <source>".
 struct SkipLine {
     std::string strText;
     bool bError = false;

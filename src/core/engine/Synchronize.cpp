@@ -20,6 +20,7 @@ namespace {
 
 // Threads that work on files at once; 0 for the default.
 std::atomic<unsigned> g_nSyncThreads{0};
+std::atomic<bool> g_bTellSkips{false};
 
 // How often the progress window hears the running totals of files only checked: every so
 // many files, and at least this often.
@@ -54,6 +55,10 @@ void LimitOpenFolders(CSyncRun& run, unsigned nThreads, int64_t nFileLimit) {
 
 void SetSyncThreads(unsigned nThreads) {
     g_nSyncThreads.store(nThreads);
+}
+
+void SetSyncTellsSkips(bool bTell) {
+    g_bTellSkips.store(bTell);
 }
 
 unsigned SyncThreads(IPlatform& platform) {
@@ -167,6 +172,7 @@ int32_t CPairRun::RunOneWay(CRunPlan& plan) {
     run.rules.bOverwriteRHS = m_pair.m_bOverwriteRHS != 0;
     run.rules.timeReference = plan.timeReference;
     run.rules.bPlan = plan.bDryRun;
+    run.rules.bTellSkips = g_bTellSkips.load();
     const unsigned nThreads = SyncThreads(m_platform);
     LimitOpenFolders(run, nThreads, m_platform.OpenFileLimit());
     const auto startThread = [this](std::function<void()> work) {

@@ -19,6 +19,10 @@ uint32_t SyncThreadProc(void* pParam);
 void SetSyncThreads(unsigned nThreads);
 unsigned SyncThreads(IPlatform& platform);
 
+// Whether a run writes a line for each file it leaves alone, with the reason, as a dry run
+// does ("Skipped (same time): <source>"); off unless set.
+void SetSyncTellsSkips(bool bTell);
+
 // The copy's progress routine: writes the copied share of the file into the progress
 // window's percent line, while that file is the one the window shows. lpData is the copy's
 // CCopyContext (SyncRun.h). Returns 0 (continue).

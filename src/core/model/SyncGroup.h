@@ -129,6 +129,8 @@ public:
     CPairOrigin m_origin;  // not stored
     // Not stored (a setting): days that the files a run replaces are kept; 0 keeps none.
     uint32_t m_nKeepVersionDays = kDefaultKeepVersionDays;
+    // Not stored: the files the last run replaced and kept in the versions folder.
+    uint64_t m_nKeptVersions = 0;
     ILogList* m_pLogList = nullptr;             // not owned
     IProgressWindow* m_pProgressDlg = nullptr;  // not owned
     IPlatform* m_pPlatform = nullptr;           // not owned: what a run of the pair works on

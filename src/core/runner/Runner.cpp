@@ -9,12 +9,12 @@
 #include "GroupListFile.h"
 #include "GroupListLocation.h"
 #include "GroupListMerge.h"
+#include "RunLogFile.h"
 #include "RunnerConsole.h"
 #include "SyncGroup.h"
 #include "Synchronize.h"
 
 namespace {
-
 
 // SIGINT and SIGTERM stop the run as Cancel does. Both flags are lock-free atomics, which a
 // signal handler may write.
@@ -79,16 +79,20 @@ public:
           m_platform(platform) {}
 
     void ListGroups(const CSyncGroupList& list) const;
-    int RunGroup(CSyncGroup& group) const;
+    int RunGroup(CSyncGroup& group, int32_t nGroup, CRunLogFile* pLog, CRunReport& report) const;
 
 private:
+    CPairReport RunPair(CSyncPair& pair, int32_t nPair, const std::string& strGroup, size_t nPairs,
+                        CRunnerConsole& console) const;
     std::string DateText(uint32_t nTime) const;
     std::string OptionsText(const CSyncPair& pair) const;
     std::string FiguresText(const CSyncPair& pair) const;
-    void PrintUnsavedFigures(const std::string& strGroup, const CSyncPair& pair) const;
+    void PrintUnsavedFigures(const std::string& strGroup, const CSyncPair& pair,
+                             CRunnerConsole& console) const;
     bool WriteBackRunPairs(const std::vector<const CSyncPair*>& ran,
-                           std::vector<const CSyncPair*>& unsaved) const;
-    bool SaveRunPairs(const std::string& strGroup, const std::vector<const CSyncPair*>& ran) const;
+                           std::vector<const CSyncPair*>& unsaved, CRunnerConsole& console) const;
+    bool SaveRunPairs(const std::string& strGroup, const std::vector<const CSyncPair*>& ran,
+                      CRunnerConsole& console) const;
 
     const CRunnerOptions& m_options;
     std::ostream& m_out;
@@ -147,6 +151,9 @@ void CCommandRun::ListGroups(const CSyncGroupList& list) const {
             if (pair.m_timeLastCopy != 0) {
                 m_out << "      last copy " << DateText(pair.m_timeLastCopy) << '\n';
             }
+            if (CopiesEverything(pair)) {
+                m_out << "      " << kCopiesEverythingHint << '\n';
+            }
         }
         if (nPair == 0) {
             m_out << "   (no pairs)\n";
@@ -169,12 +176,12 @@ std::string CCommandRun::FiguresText(const CSyncPair& pair) const {
 }
 
 // The figures that did not reach the list, so that they are not lost from view.
-void CCommandRun::PrintUnsavedFigures(const std::string& strGroup, const CSyncPair& pair) const {
-    m_out << EscapeControlCharacters("Not saved: group \"" + strGroup + "\", pair " +
-                                     std::to_string(pair.m_origin.nPair + 1) + ", " +
-                                     pair.m_strSource + " -> " + pair.m_strDestination + ": " +
-                                     FiguresText(pair))
-          << '\n';
+void CCommandRun::PrintUnsavedFigures(const std::string& strGroup, const CSyncPair& pair,
+                                      CRunnerConsole& console) const {
+    console.ReportLine("Not saved: group \"" + strGroup + "\", pair " +
+                           std::to_string(pair.m_origin.nPair + 1) + ", " + pair.m_strSource +
+                           " -> " + pair.m_strDestination + ": " + FiguresText(pair),
+                       true);
 }
 
 // Reads the list again under its lock and writes back the date and figures of the pairs
@@ -182,7 +189,8 @@ void CCommandRun::PrintUnsavedFigures(const std::string& strGroup, const CSyncPa
 // changed in the list meanwhile (an exclude text edited in the window included) stays. The
 // pairs it could not find again go into unsaved.
 bool CCommandRun::WriteBackRunPairs(const std::vector<const CSyncPair*>& ran,
-                                    std::vector<const CSyncPair*>& unsaved) const {
+                                    std::vector<const CSyncPair*>& unsaved,
+                                    CRunnerConsole& console) const {
     const std::string& strPath = m_options.strListFile;
     std::optional<CGroupListLock> lock;
     lock.emplace(strPath, std::chrono::milliseconds(0));
@@ -191,9 +199,7 @@ bool CCommandRun::WriteBackRunPairs(const std::vector<const CSyncPair*>& ran,
         lock.emplace(strPath, m_options.lockWait);
     }
     if (lock->TimedOut()) {
-        m_out << EscapeControlCharacters("ERROR: The group list is locked by another folvex:" +
-                                         strPath)
-              << '\n';
+        console.ReportLine("ERROR: The group list is locked by another folvex:" + strPath, true);
         return false;
     }
     if (!lock->Locked()) {
@@ -229,24 +235,90 @@ bool CCommandRun::WriteBackRunPairs(const std::vector<const CSyncPair*>& ran,
 
 // Saves the pairs that ran and prints the figures of those it could not save.
 bool CCommandRun::SaveRunPairs(const std::string& strGroup,
-                               const std::vector<const CSyncPair*>& ran) const {
+                               const std::vector<const CSyncPair*>& ran,
+                               CRunnerConsole& console) const {
     std::vector<const CSyncPair*> unsaved;
     bool bSaved = false;
     {
         const DeferredHangup deferred(m_platform);
-        bSaved = WriteBackRunPairs(ran, unsaved);
+        bSaved = WriteBackRunPairs(ran, unsaved, console);
     }
     for (const CSyncPair* pPair : bSaved ? unsaved : ran) {
-        PrintUnsavedFigures(strGroup, *pPair);
+        PrintUnsavedFigures(strGroup, *pPair, console);
     }
     return bSaved && unsaved.empty();
 }
 
-int CCommandRun::RunGroup(CSyncGroup& group) const {
+// One pair, between its header line and its summary line.
+CPairReport CCommandRun::RunPair(CSyncPair& pair, int32_t nPair, const std::string& strGroup,
+                                 size_t nPairs, CRunnerConsole& console) const {
+    CPairReport report;
+    report.nPair = nPair;
+    report.strSource = pair.m_strSource;
+    report.strDestination = pair.m_strDestination;
+    report.strOptions = OptionsText(pair);
+    report.bCopiesEverything = CopiesEverything(pair);
+    report.timeStarted = m_platform.GetCurrentTime();
+    console.ReportLine(
+        PairHeaderLine(DateTimeText(m_platform, report.timeStarted), strGroup, nPairs, report),
+        false);
+    if (report.bCopiesEverything) {
+        // Named, since --quiet leaves out the header it follows.
+        console.ReportLine(
+            strGroup + ", pair " + std::to_string(nPair) + ": " + kCopiesEverythingHint, true);
+    }
+    console.BeginPair();
+    const auto started = std::chrono::steady_clock::now();
+    pair.m_pLogList = &console;
+    pair.m_pPlatform = &m_platform;
+    // The console answers the engine's question even without a progress line.
+    pair.m_pProgressDlg = &console;
+    // The handler is shown the pair's cancel request before the flag is looked at: a signal
+    // at any moment either reaches the request or is seen here.
+    pair.m_bCancel.store(0);
+    g_pCancel.store(&pair.m_bCancel);
+    if (g_bInterrupted.load()) {
+        pair.m_bCancel.store(1);
+    }
+    pair.DoSyncPair(m_options.bDryRun);
+    g_pCancel.store(nullptr);
+    pair.m_pLogList = nullptr;
+    pair.m_pProgressDlg = nullptr;
+
+    const CPairCounts counts = console.EndPair();
+    CRunFigures& figures = report.figures;
+    figures.nFilesChecked = counts.nFilesChecked;
+    figures.nFilesCopied = counts.nFilesCopied;
+    figures.nBytesCopied = counts.nBytesCopied;
+    figures.nKeptVersions = pair.m_nKeptVersions;
+    figures.nElapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now() - started)
+                             .count();
+    // The engine counts a warning, and a cancel, as an error too; what it counted beyond the
+    // lines seen is an error all the same.
+    const bool bCancelled = pair.m_bCancel.load() != 0;
+    const uint64_t nCounted = pair.m_nErrors > 0 ? static_cast<uint64_t>(pair.m_nErrors) : 0;
+    const uint64_t nNotErrors = counts.nWarningLines + (bCancelled ? 1 : 0);
+    figures.nWarnings = counts.nWarningLines;
+    figures.nErrors =
+        std::max(counts.nErrorLines, nCounted > nNotErrors ? nCounted - nNotErrors : 0);
+    report.result = bCancelled              ? RunResult::Interrupted
+                    : figures.nErrors > 0   ? RunResult::Errors
+                    : figures.nWarnings > 0 ? RunResult::Warnings
+                                            : RunResult::Clean;
+    report.problems = counts.problems;
+    console.ReportLine(PairSummaryLine(strGroup, report, m_options.bDryRun), true);
+    return report;
+}
+
+int CCommandRun::RunGroup(CSyncGroup& group, int32_t nGroup, CRunLogFile* pLog,
+                          CRunReport& report) const {
     std::vector<CSyncPair*> pairs;
     for (CSyncPair& pair : group.m_listPairs) {
         pairs.push_back(&pair);
     }
+    const size_t nPairs = pairs.size();
+    int32_t nFirst = 1;
     if (m_options.nPair != 0) {
         if (m_options.nPair < 0 || static_cast<size_t>(m_options.nPair) > pairs.size()) {
             m_err << "folvex: the group \"" << EscapeControlCharacters(group.m_strName)
@@ -254,44 +326,45 @@ int CCommandRun::RunGroup(CSyncGroup& group) const {
             return kExitUsage;
         }
         pairs = {pairs[static_cast<size_t>(m_options.nPair) - 1]};
+        nFirst = m_options.nPair;
     }
-    int nStatus = kExitClean;
+    report.strGroup = group.m_strName;
+    report.nGroup = nGroup;
+    report.bDryRun = m_options.bDryRun;
+    report.timeStarted = m_platform.GetCurrentTime();
     std::vector<const CSyncPair*> ran;
-    {
-        CRunnerConsole console(m_out, m_pProgress, m_bSameScreen, m_options.bAllowEmptyDestination,
-                               m_platform);
-        for (CSyncPair* pPair : pairs) {
-            if (g_bInterrupted.load()) {
-                break;
-            }
-            pPair->m_pLogList = &console;
-            pPair->m_pPlatform = &m_platform;
-            // The console answers the engine's question even without a progress line.
-            pPair->m_pProgressDlg = &console;
-            // The handler is shown the pair's cancel request before the flag is looked at:
-            // a signal at any moment either reaches the request or is seen here.
-            pPair->m_bCancel.store(0);
-            g_pCancel.store(&pPair->m_bCancel);
-            if (g_bInterrupted.load()) {
-                pPair->m_bCancel.store(1);
-            }
-            pPair->DoSyncPair(m_options.bDryRun);
-            g_pCancel.store(nullptr);
-            pPair->m_pLogList = nullptr;
-            pPair->m_pProgressDlg = nullptr;
-            ran.push_back(pPair);
-            if (pPair->m_nErrors > 0) {
-                nStatus = kExitErrors;
-            }
-            if (m_options.nPair == 0) {
-                console.InsertString(0, kPairSeparatorLine);
-            }
+    CRunnerConsole console(m_out, m_pProgress, m_bSameScreen, m_options.bAllowEmptyDestination,
+                           m_platform, {.bQuiet = m_options.bQuiet, .pLog = pLog, .pErr = &m_err});
+    for (size_t i = 0; i < pairs.size() && !g_bInterrupted.load(); ++i) {
+        report.pairs.push_back(
+            RunPair(*pairs[i], nFirst + static_cast<int32_t>(i), group.m_strName, nPairs, console));
+        report.totals.Add(report.pairs.back().figures);
+        ran.push_back(pairs[i]);
+        if (m_options.nPair == 0) {
+            console.InsertString(0, kPairSeparatorLine);
         }
     }
-    if (!m_options.bDryRun && !ran.empty() && !SaveRunPairs(group.m_strName, ran)) {
-        nStatus = kExitErrors;
+    if (!m_options.bDryRun && !ran.empty() && !SaveRunPairs(group.m_strName, ran, console)) {
+        report.bNotSaved = true;
     }
-    return g_bInterrupted.load() ? kExitInterrupted : nStatus;
+    report.timeEnded = m_platform.GetCurrentTime();
+    const CRunFigures& totals = report.totals;
+    report.result = g_bInterrupted.load()                    ? RunResult::Interrupted
+                    : totals.nErrors > 0 || report.bNotSaved ? RunResult::Errors
+                    : totals.nWarnings > 0                   ? RunResult::Warnings
+                                                             : RunResult::Clean;
+    console.ReportLine(GroupTotalLine(report), true);
+    switch (report.result) {
+        case RunResult::Clean:
+            return kExitClean;
+        case RunResult::Warnings:
+            return kExitWarnings;
+        case RunResult::Errors:
+            return kExitErrors;
+        case RunResult::Interrupted:
+            break;
+    }
+    return kExitInterrupted;
 }
 
 CRunnerInterrupts::CRunnerInterrupts(IPlatform& platform) : m_platform(platform) {
@@ -310,25 +383,44 @@ CRunnerInterrupts::~CRunnerInterrupts() {
     m_platform.SetInterruptHandler(nullptr);
 }
 
+bool CopiesEverything(const CSyncPair& pair) {
+    return pair.m_bCheckDestDate == 0 && pair.m_bOnlyNewer == 0;
+}
+
 int RunCommandLine(const CRunnerOptions& options, std::ostream& out, std::ostream& err,
-                   std::ostream* pProgress, bool bSameScreen, IPlatform& platform) {
+                   std::ostream* pProgress, bool bSameScreen, IPlatform& platform,
+                   CRunReport* pReport) {
     const CRunnerInterrupts interrupts(platform);  // first of all
     const CCommandRun command(options, out, err, pProgress, bSameScreen, platform);
     SetSyncThreads(options.nThreads);
+    SetSyncTellsSkips(options.bVerbose);
+    // The log is opened before anything else: one that cannot be written ends the command
+    // at once, rather than a scheduled run going unlogged.
+    CRunLogFile log(platform);
+    std::string strLogError;
+    if (!options.strLogFile.empty() && !log.Open(options.strLogFile, strLogError)) {
+        err << "folvex: " << EscapeControlCharacters(strLogError) << '\n';
+        return kExitErrors;
+    }
+    const auto tell = [&err, &log](const std::string& strLine) {
+        const std::string strShown = "folvex: " + EscapeControlCharacters(strLine);
+        err << strShown << '\n';
+        std::string strError;
+        log.WriteLine(strShown, strError);
+    };
     CSyncGroupList list;
     const LoadOutcome outcome =
-        LoadGroupListFile(options.strListFile, list, [&err](const std::string& strMessage) {
+        LoadGroupListFile(options.strListFile, list, [&tell](const std::string& strMessage) {
             // A line each, so that a message of several lines reads as one.
             size_t nStart = 0;
             for (size_t nEnd; (nEnd = strMessage.find('\n', nStart)) != std::string::npos;
                  nStart = nEnd + 1) {
-                err << "folvex: "
-                    << EscapeControlCharacters(strMessage.substr(nStart, nEnd - nStart)) << '\n';
+                tell(strMessage.substr(nStart, nEnd - nStart));
             }
-            err << "folvex: " << EscapeControlCharacters(strMessage.substr(nStart)) << '\n';
+            tell(strMessage.substr(nStart));
         });
     if (outcome != LoadOutcome::Loaded) {
-        err << "folvex: cannot read the group list " << options.strListFile << '\n';
+        tell("cannot read the group list " + options.strListFile);
         return kExitUsage;
     }
     if (g_bInterrupted.load()) {
@@ -340,9 +432,22 @@ int RunCommandLine(const CRunnerOptions& options, std::ostream& out, std::ostrea
     }
     CSyncGroup* pGroup = FindGroup(list, options.strGroup);
     if (pGroup == nullptr) {
-        err << "folvex: no group \"" << EscapeControlCharacters(options.strGroup) << "\" in "
-            << options.strListFile << " (folvex --list shows the groups)\n";
+        tell("no group \"" + options.strGroup + "\" in " + options.strListFile +
+             " (folvex --list shows the groups)");
         return kExitUsage;
     }
-    return command.RunGroup(*pGroup);
+    int32_t nGroup = 1;
+    for (const CSyncGroup& group : list) {
+        if (&group == pGroup) {
+            break;
+        }
+        ++nGroup;
+    }
+    CRunReport report;
+    const int nStatus = command.RunGroup(*pGroup, nGroup, log.IsOpen() ? &log : nullptr, report);
+    report.nExitStatus = nStatus;
+    if (pReport != nullptr) {
+        *pReport = std::move(report);
+    }
+    return nStatus;
 }

@@ -1,5 +1,6 @@
 // Runs a group without a window, for schedulers: the group list is read, the group's pairs
-// (or one of them) run as StartAll and Start run them, the log goes to standard output, and
+// (or one of them) run as StartAll and Start run them, the log goes to standard output (and
+// a log file) with a header and a summary line for each pair and a total for the group, and
 // the figures of the pairs that ran are saved back under the list's lock.
 #pragma once
 
@@ -9,6 +10,8 @@
 #include <string>
 
 #include "GroupListLocation.h"
+#include "RunReport.h"
+#include "SyncGroup.h"
 #include "platform.h"
 
 struct CRunnerOptions {
@@ -21,6 +24,12 @@ struct CRunnerOptions {
     // Copy into a destination folder that is empty although an earlier run copied files
     // there (without it, that is an error: the folder may be an unmounted disk's mount point).
     bool bAllowEmptyDestination = false;
+    // Only errors, warnings, the hint and the summary and total lines.
+    bool bQuiet = false;
+    // Also a line for each file a run leaves alone, with the reason.
+    bool bVerbose = false;
+    // The lines are also appended to this file, each with a time stamp; "" for none.
+    std::string strLogFile = {};
     unsigned nThreads = 0;  // files worked on at once; 0: the engine's default
     // How long the save waits for another program that holds the list's lock.
     std::chrono::milliseconds lockWait = kGroupListLockWait;
@@ -28,8 +37,9 @@ struct CRunnerOptions {
 
 enum RunnerExitStatus : int {
     kExitClean = 0,         // every pair ran clean
-    kExitErrors = 1,        // a pair had an error or a warning
+    kExitErrors = 1,        // a pair had an error, the figures were not saved, no log file
     kExitUsage = 2,         // bad command line, unknown group or pair, unreadable list
+    kExitWarnings = 3,      // no error, but warnings (a destination newer than its source)
     kExitInterrupted = 130  // SIGINT or SIGTERM stopped the run
 };
 
@@ -49,7 +59,11 @@ private:
 };
 
 // Carries out one command. Log lines and listings go to out; messages to err; the progress
-// line to pProgress (a terminal), when given, which out shares when bSameScreen.
+// line to pProgress (a terminal), when given, which out shares when bSameScreen. A run
+// fills pReport, when given, with what it did, whatever its end.
 int RunCommandLine(const CRunnerOptions& options, std::ostream& out, std::ostream& err,
                    std::ostream* pProgress, bool bSameScreen = false,
-                   IPlatform& platform = Platform());
+                   IPlatform& platform = Platform(), CRunReport* pReport = nullptr);
+
+// Whether a pair compares no dates, so that each of its runs copies every file again.
+bool CopiesEverything(const CSyncPair& pair);

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <utility>
+
 #include "DisplayText.h"
 
 namespace {
@@ -16,11 +18,49 @@ constexpr const char* kEraseLine = "\r\033[K";
 
 void CRunnerConsole::InsertString(int /*nIndex*/, const std::string& strLine) {
     std::lock_guard lock(m_mutex);
+    const bool bError = strLine.rfind("ERROR", 0) == 0;
+    const bool bWarning = strLine.rfind("WARNING", 0) == 0;
+    if (bError || bWarning) {
+        ++(bError ? m_pair.nErrorLines : m_pair.nWarningLines);
+        if (m_pair.problems.size() < kReportedProblems) {
+            m_pair.problems.push_back(strLine);
+        }
+    }
+    WriteLine(strLine, bError || bWarning);
+}
+
+void CRunnerConsole::ReportLine(const std::string& strLine, bool bNotable) {
+    std::lock_guard lock(m_mutex);
+    WriteLine(strLine, bNotable);
+}
+
+void CRunnerConsole::BeginPair() {
+    std::lock_guard lock(m_mutex);
+    m_pair = {};
+}
+
+CPairCounts CRunnerConsole::EndPair() {
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_pair, {});
+}
+
+// Under the lock.
+void CRunnerConsole::WriteLine(const std::string& strLine, bool bNotable) {
+    if (m_lines.bQuiet && !bNotable) {
+        return;
+    }
+    const std::string strShown = EscapeControlCharacters(strLine);
     if (m_bSameScreen) {
         EraseProgress();
     }
-    m_out << EscapeControlCharacters(strLine) << '\n';
+    m_out << strShown << '\n';
     m_out.flush();
+    std::string strError;
+    if (m_lines.pLog != nullptr && !m_lines.pLog->WriteLine(strShown, strError) &&
+        m_lines.pErr != nullptr) {
+        EraseProgress();
+        *m_lines.pErr << "folvex: " << strError << '\n';
+    }
 }
 
 void CRunnerConsole::SetDlgItemText(int nId, const std::string& strText) {
@@ -37,6 +77,9 @@ void CRunnerConsole::AddRunTotals(uint64_t nFilesChecked, uint64_t nFilesCopied,
                                   uint64_t nBytesCopied) {
     std::lock_guard lock(m_mutex);
     m_totals.Add(nFilesChecked, nFilesCopied, nBytesCopied);
+    m_pair.nFilesChecked += nFilesChecked;
+    m_pair.nFilesCopied += nFilesCopied;
+    m_pair.nBytesCopied += nBytesCopied;
     DrawNowAndThen();
 }
 

@@ -1,6 +1,8 @@
-// The windows of a run without a window: the log lines go to standard output, oldest first,
-// and the progress window is one line on a terminal, rewritten in place, with the whole
-// run's progress and the file under way.
+// The windows of a run without a window: the log lines go to standard output, oldest first
+// (with --quiet only errors, warnings and the report's own notable lines), and to the log
+// file with a time stamp each; the progress window is one line on a terminal, rewritten in
+// place, with the whole run's progress and the file under way. It also counts what each
+// pair did, for the report.
 #pragma once
 
 #include <chrono>
@@ -8,10 +10,30 @@
 #include <mutex>
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "RunLogFile.h"
+#include "RunReport.h"
 #include "RunTotals.h"
 #include "SyncWindows.h"
 #include "platform.h"
+
+// Where the lines go besides standard output, and which of them.
+struct CConsoleLines {
+    bool bQuiet = false;
+    CRunLogFile* pLog = nullptr;
+    std::ostream* pErr = nullptr;  // where a failing log file is told
+};
+
+// What the console counted of one pair, from the engine's totals and its lines.
+struct CPairCounts {
+    uint64_t nFilesChecked = 0;
+    uint64_t nFilesCopied = 0;
+    uint64_t nBytesCopied = 0;
+    uint64_t nWarningLines = 0;
+    uint64_t nErrorLines = 0;
+    std::vector<std::string> problems;  // the first kReportedProblems of them
+};
 
 class CRunnerConsole : public ILogList, public IProgressWindow {
 public:
@@ -22,12 +44,13 @@ public:
     // although an earlier run copied files there.
     // The platform tells the terminal's width.
     CRunnerConsole(std::ostream& out, std::ostream* pProgress, bool bSameScreen,
-                   bool bAllowEmptyDestination, IPlatform& platform)
+                   bool bAllowEmptyDestination, IPlatform& platform, CConsoleLines lines = {})
         : m_out(out),
           m_pProgress(pProgress),
           m_bSameScreen(bSameScreen),
           m_bAllowEmptyDestination(bAllowEmptyDestination),
-          m_platform(platform) {}
+          m_platform(platform),
+          m_lines(lines) {}
     ~CRunnerConsole() override { ClearProgress(); }
 
     // A line as the log window would show it; control characters are escaped, so no name
@@ -47,7 +70,14 @@ public:
     // Takes the progress line away, for example before the program ends.
     void ClearProgress();
 
+    // A line of the report itself (a header, a summary); bNotable: shown even when quiet.
+    void ReportLine(const std::string& strLine, bool bNotable);
+    // The counts start afresh for a pair; then what it did.
+    void BeginPair();
+    CPairCounts EndPair();
+
 private:
+    void WriteLine(const std::string& strLine, bool bNotable);
     void DrawNowAndThen();
     void DrawProgress();
     void EraseProgress();
@@ -59,6 +89,8 @@ private:
     bool m_bSameScreen;
     bool m_bAllowEmptyDestination;
     IPlatform& m_platform;
+    CConsoleLines m_lines;
+    CPairCounts m_pair;
     std::map<int, std::string> m_fields;
     CRunTotals m_totals;
     bool m_bProgressShown = false;

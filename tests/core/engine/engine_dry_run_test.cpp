@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "EngineFixture.h"
+#include "Synchronize.h"
 
 namespace {
 
@@ -49,6 +50,24 @@ TEST_F(EngineTest, DryRunTellsAndChangesNothing) {
                 "Would copy (size differs, ATTRIB -RHS, previous version kept): "
                 "{D}/longer.txt",
                 "Would skip (excluded): {S}/skip.tmp", "Would skip (same time): {S}/same.txt"}));
+}
+
+// A run that tells its skips gives the dry run's reasons for the files it leaves alone, and
+// copies as any run does; a run that does not stays silent about them.
+TEST_F(EngineTest, RunThatTellsSkipsGivesTheDryRunsReasons) {
+    BuildTree(Src(), {{"same.txt", "s", 1600000000}, {"skip.tmp", "t"}, {"new.txt", "n"}});
+    BuildTree(Dst(), {{"same.txt", "s", 1600000000}});
+    m_pair.m_bCheckDestDate = 1;
+    m_pair.m_strExclude = ".tmp";
+    SetSyncTellsSkips(true);
+    EXPECT_EQ(m_pair.DoSyncPair(), 0);
+    SetSyncTellsSkips(false);
+    std::vector<std::string> lines = m_log.Lines();
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, Expand({"OK Copied: {D}/new.txt", "Skipped (excluded): {S}/skip.tmp",
+                             "Skipped (same time): {S}/same.txt",
+                             "Succes: Copied 1 files from {S} to {D}"}));
+    EXPECT_EQ(ReadFile(Dst("new.txt")), "n");
 }
 
 TEST_F(EngineTest, CleanDryRunSaysWhatItWouldCopy) {

@@ -1,5 +1,6 @@
-// The runner without a window: exit statuses, the log oldest first with a separator after
-// each pair, the listing, a dry run that writes nothing, the save that writes back only
+// The runner without a window: exit statuses, the log oldest first with a header and a
+// summary for each pair and a total for the group, --quiet, the log file, the hint for pairs
+// that copy everything, the listing, a dry run that writes nothing, the save that writes back only
 // the pairs that ran, found where they were read, keeping what others changed in the list
 // meanwhile, a list lock held elsewhere, list files that are no file, and interrupts while
 // the list is read and while it is saved.
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <sstream>
 
 #include "EngineFixture.h"
@@ -94,17 +96,40 @@ protected:
     std::ostringstream m_err;
 };
 
+// The output with the clock's parts, which change from run to run, as "<date>" and "<time>".
+std::string WithoutClock(const std::string& strText) {
+    static const std::regex date("(^|\n)[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} ");
+    static const std::regex time("[0-9]+\\.[0-9] s, [0-9.]+ [kMGT]?B/s");
+    return std::regex_replace(std::regex_replace(strText, date, "$1<date>"), time, "<time>");
+}
+
 TEST_F(RunnerTest, ExitStatusesAndLineOrder) {
     BuildTree(Src(), {{"a.txt", "a"}});
     WriteList();
     EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1}), kExitClean);
-    EXPECT_EQ(m_out.str(),
-              Expand({"OK Copied: {D}/a.txt\nSucces: Copied 1 files from {S} to {D}\n"})[0]);
+    EXPECT_EQ(WithoutClock(m_out.str()),
+              Expand({"<date> Daily, pair 1 of 2: {S} -> {D} (sub-folders, check destination "
+                      "date)\nOK Copied: {D}/a.txt\nSucces: Copied 1 files from {S} to {D}\n"
+                      "Daily, pair 1 clean: 1 files checked, 1 copied (1 bytes, 1 B), 0 versions "
+                      "kept, 0 warnings, 0 errors, <time>\nGroup \"Daily\" clean: 1 pairs, 1 "
+                      "files checked, 1 copied (1 bytes, 1 B), 0 versions kept, 0 warnings, 0 "
+                      "errors, <time>\n"})[0]);
     EXPECT_EQ(Run({.strGroup = "1"}), kExitErrors);  // pair 2 has no source
     const std::string strSeparator(27, '*');
-    EXPECT_EQ(m_out.str(), Expand({"Succes: Copied 0 files from {S} to {D}\n"})[0] + strSeparator +
-                               "\nERROR: Couldn't read folder:" + m_temp / "missing" +
-                               " (No such file or directory)\n" + strSeparator + "\n");
+    const std::string strOut = WithoutClock(m_out.str());
+    EXPECT_NE(strOut.find(Expand({"Succes: Copied 0 files from {S} to {D}\nDaily, pair 1 clean: "
+                                  "1 files checked, 0 copied"})[0]),
+              std::string::npos)
+        << strOut;
+    EXPECT_NE(
+        strOut.find(strSeparator + "\n<date> Daily, pair 2 of 2: " + m_temp / "missing" + " -> " +
+                    m_temp / "dst2" + " (sub-folders)\nDaily, pair 2: " + kCopiesEverythingHint +
+                    "\nERROR: Couldn't read folder:" + m_temp / "missing" +
+                    " (No such file or directory)\nDaily, pair 2 errors: 0 files checked, "
+                    "0 copied (0 bytes, 0 B), 0 versions kept, 0 warnings, 1 errors, <time>\n" +
+                    strSeparator + "\nGroup \"Daily\" errors: 2 pairs, 1 files checked"),
+        std::string::npos)
+        << strOut;
 
     const std::string strBefore = ReadFile(ListPath());
     for (const CRunnerOptions& bad :
@@ -119,13 +144,125 @@ TEST_F(RunnerTest, ExitStatusesAndLineOrder) {
     EXPECT_FALSE(Exists(ListPath()));
 }
 
+// The status and the report follow the worst pair: an error outweighs a warning, and a
+// warning alone (a destination newer than its source) is not an error.
+TEST_F(RunnerTest, StatusAndReportFollowTheWorstPair) {
+    const struct {
+        const char* szName;
+        const char* szDestinationTime;  // a.txt at the destination: none, "older", "newer"
+        int32_t nPair;
+        int nStatus;
+        RunResult result;
+        uint64_t nWarnings;
+        uint64_t nErrors;
+    } cases[] = {
+        {"clean", "", 1, kExitClean, RunResult::Clean, 0, 0},
+        {"newer destination", "newer", 1, kExitWarnings, RunResult::Warnings, 1, 0},
+        {"newer destination and an error", "newer", 0, kExitErrors, RunResult::Errors, 1, 1},
+        {"older destination", "older", 1, kExitClean, RunResult::Clean, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.szName);
+        std::filesystem::remove_all(Dst());
+        BuildTree(Src(), {{"a.txt", "a", 1600000000}});
+        if (std::string(c.szDestinationTime) == "newer") {
+            BuildTree(Dst(), {{"a.txt", "b", 1650000000}});
+        } else if (std::string(c.szDestinationTime) == "older") {
+            BuildTree(Dst(), {{"a.txt", "b", 1500000000}});
+        }
+        WriteList();
+        CRunReport report;
+        m_out.str("");
+        EXPECT_EQ(RunCommandLine({.strListFile = ListPath(), .strGroup = "Daily", .nPair = c.nPair},
+                                 m_out, m_err, nullptr, false, Platform(), &report),
+                  c.nStatus)
+            << m_out.str();
+        EXPECT_EQ(report.result, c.result);
+        EXPECT_EQ(report.nExitStatus, c.nStatus);
+        EXPECT_EQ(report.totals.nWarnings, c.nWarnings);
+        EXPECT_EQ(report.totals.nErrors, c.nErrors);
+        EXPECT_EQ(report.strGroup, "Daily");
+        EXPECT_EQ(report.nGroup, 1);
+        ASSERT_FALSE(report.pairs.empty());
+        const CPairReport& first = report.pairs.front();
+        EXPECT_EQ(first.nPair, 1);
+        EXPECT_EQ(first.strSource, Src());
+        EXPECT_EQ(first.figures.nFilesChecked, 1u);
+        EXPECT_EQ(first.problems.size(), c.nWarnings);
+        EXPECT_NE(m_out.str().find(std::string("Daily, pair 1 ") + ResultName(first.result) + ":"),
+                  std::string::npos);
+    }
+}
+
+// --quiet leaves out the header and the lines of files copied, but keeps errors, warnings,
+// the hint and the summaries.
+TEST_F(RunnerTest, QuietKeepsErrorsWarningsHintAndSummaries) {
+    BuildTree(Src(), {{"a.txt", "a", 1600000000}, {"b.txt", "b"}});
+    BuildTree(Dst(), {{"a.txt", "x", 1650000000}});
+    WriteList();
+    EXPECT_EQ(Run({.strGroup = "Daily", .bQuiet = true}), kExitErrors);
+    std::vector<std::string> starts;
+    std::istringstream lines(WithoutClock(m_out.str()));
+    for (std::string strLine; std::getline(lines, strLine);) {
+        starts.push_back(strLine.substr(0, strLine.find_first_of(":!")));
+    }
+    EXPECT_EQ(starts,
+              (std::vector<std::string>{"WARNING", "Daily, pair 1 warnings", "Daily, pair 2",
+                                        "ERROR", "Daily, pair 2 errors", "Group \"Daily\" errors"}))
+        << m_out.str();
+    EXPECT_EQ(ReadFile(Dst("b.txt")), "b");
+}
+
+// The log file gets the same lines, each after a time stamp; a new one is for the user
+// alone, an existing one keeps its mode and is appended to; one that cannot be opened ends
+// the command before anything runs.
+TEST_F(RunnerTest, LogFileIsPrivateStampedAndCheckedFirst) {
+    BuildTree(Src(), {{"a.txt", "a"}});
+    WriteList();
+    const std::string strLog = m_temp / "run.log";
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1, .strLogFile = strLog}), kExitClean);
+    struct stat st {};
+    ASSERT_EQ(::stat(strLog.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    const auto stamped = [](const std::string& strOut) {
+        std::string strLog;
+        std::istringstream lines(strOut);
+        for (std::string strLine; std::getline(lines, strLine);) {
+            strLog += "<date>" + strLine + "\n";
+        }
+        return WithoutClock(strLog);
+    };
+    std::string strExpected = stamped(m_out.str());
+    EXPECT_EQ(WithoutClock(ReadFile(strLog)), strExpected);
+
+    ASSERT_EQ(::chmod(strLog.c_str(), 0640), 0);
+    EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1, .bQuiet = true, .strLogFile = strLog}),
+              kExitClean);
+    ASSERT_EQ(::stat(strLog.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    strExpected += stamped(m_out.str());
+    EXPECT_EQ(WithoutClock(ReadFile(strLog)), strExpected);
+
+    std::filesystem::remove_all(Dst());
+    const std::string strBefore = ReadFile(ListPath());
+    for (const std::string& strBad : {m_temp.Path(), m_temp / "no/such/folder/run.log"}) {
+        EXPECT_EQ(Run({.strGroup = "Daily", .strLogFile = strBad}), kExitErrors);
+        EXPECT_EQ(m_err.str().rfind("folvex: cannot open the log file " + strBad + ": ", 0), 0u)
+            << m_err.str();
+        EXPECT_TRUE(m_out.str().empty());
+    }
+    EXPECT_FALSE(Exists(Dst()));
+    EXPECT_EQ(ReadFile(ListPath()), strBefore);
+}
+
 TEST_F(RunnerTest, ListingNumbersGroupsAndPairs) {
     WriteList();
     EXPECT_EQ(Run({.command = CRunnerOptions::Command::List}), kExitClean);
     EXPECT_EQ(m_out.str(), "1. Daily\n   1. " + Src() + " -> " + Dst() +
                                "\n      sub-folders, check destination date\n   2. " +
                                m_temp / "missing" + " -> " + m_temp / "dst2" +
-                               "\n      sub-folders\n2. Empty\n   (no pairs)\n");
+                               "\n      sub-folders\n      " + kCopiesEverythingHint +
+                               "\n2. Empty\n   (no pairs)\n");
 }
 
 TEST_F(RunnerTest, DryRunWritesNothing) {
@@ -133,10 +270,12 @@ TEST_F(RunnerTest, DryRunWritesNothing) {
     WriteList();
     const std::string strBefore = ReadFile(ListPath());
     EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1, .bDryRun = true}), kExitClean);
-    EXPECT_EQ(m_out.str().rfind(Expand({"Would copy (new): {D}/a.txt\nDry run: would copy 1 files "
-                                        "(1 B) from {S} to {D}; "})[0],
-                                0),
-              0u)
+    EXPECT_NE(m_out.str().find(Expand({"Would copy (new): {D}/a.txt\nDry run: would copy 1 files "
+                                       "(1 B) from {S} to {D}; "})[0]),
+              std::string::npos)
+        << m_out.str();
+    EXPECT_NE(m_out.str().find("Daily, pair 1 (dry run) clean: 1 files checked, 1 to copy"),
+              std::string::npos)
         << m_out.str();
     EXPECT_EQ(ReadFile(ListPath()), strBefore);
     EXPECT_FALSE(Exists(Dst()));
@@ -150,10 +289,11 @@ TEST_F(RunnerTest, EmptyDestinationAfterAnEarlierRunNeedsLeave) {
     EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1}), kExitClean);
     std::filesystem::remove(Dst("a.txt"));
     EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1}), kExitErrors);
-    EXPECT_EQ(m_out.str(),
-              "ERROR: Destination folder is empty, although an earlier run copied "
-              "files there (is its disk mounted?):" +
-                  Dst() + "\n");
+    EXPECT_NE(m_out.str().find("\nERROR: Destination folder is empty, although an earlier run "
+                               "copied files there (is its disk mounted?):" +
+                               Dst() + "\nDaily, pair 1 errors: "),
+              std::string::npos)
+        << m_out.str();
     EXPECT_FALSE(Exists(Dst("a.txt")));
     EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1}), kExitErrors);  // and again next time
     EXPECT_EQ(Run({.strGroup = "Daily", .nPair = 1, .bAllowEmptyDestination = true}), kExitClean);
