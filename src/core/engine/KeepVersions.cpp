@@ -145,6 +145,7 @@ int CPairRun::OpenKeepFolder(const CSyncRun& run, const CFolderHandles& folder,
 // "Kept 3 replaced files in:<folder>", for each device where the run kept any.
 void CPairRun::TellKeptVersions(CSyncRun& run) {
     for (auto& [nDevice, pDevice] : run.devices) {
+        m_pair.m_nKeptVersions += pDevice->nKept.load();
         if (pDevice->nKept.load() != 0) {
             AddLogLine("Kept " + std::to_string(pDevice->nKept.load()) +
                        " replaced files in:" + pDevice->strVersionsPath);

@@ -105,11 +105,13 @@ CRunPlan CPairRun::PlanFromFigures() const {
 }
 
 int32_t CPairRun::DoSync() {
+    m_pair.m_nKeptVersions = 0;
     CRunPlan plan = PlanFromFigures();
     return RunOneWay(plan);
 }
 
 int32_t CPairRun::DoSyncPair() {
+    m_pair.m_nKeptVersions = 0;
     CRunPlan forward = PlanFromFigures();
     if (m_pair.m_bBothWays == 0) {
         return RunOneWay(forward);

@@ -43,6 +43,7 @@ TEST_F(EngineTest, ReplacedFilesAreKeptInTheRunsFolder) {
     const std::vector<std::string> kept = Expand({"Kept 2 replaced files in:{V}"});
     EXPECT_EQ(RunChecked(), 0);
     EXPECT_TRUE(HasLine(m_log.Lines(), kept[0]));
+    EXPECT_EQ(m_pair.m_nKeptVersions, 2u);
     const std::string strRun = Versions(kept);
     EXPECT_EQ(ReadFile(strRun + "/a.txt"), "old a");
     EXPECT_EQ(ReadFile(strRun + "/sub/b.txt"), "old b");
