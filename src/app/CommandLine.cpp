@@ -9,6 +9,7 @@
 
 #include "GroupListLocation.h"
 #include "Runner.h"
+#include "SettingsFile.h"
 #include "platform.h"
 
 namespace {
@@ -28,7 +29,7 @@ int UsageError(const std::string& strError) {
 }
 
 const char* const kHelpFooter =
-    "\nWithout --list or --run, folvex starts its window.\n"
+    "\nWithout --list, --run or --versions, folvex starts its window.\n"
     "Exit status: 0 every pair ran clean, 1 a pair had an error or a warning,\n"
     "2 bad command line, unknown group or pair, or a group list that cannot be read,\n"
     "130 interrupted by SIGINT or SIGTERM.\n";
@@ -74,9 +75,16 @@ int RunFromCommandLine(int argc, char** argv) {
         QStringLiteral("Run every pair of <group> in order; <group> is a group's name (the "
                        "first of that name) or its number."),
         QStringLiteral("group"));
-    const QCommandLineOption pair(QStringLiteral("pair"),
-                                  QStringLiteral("Run only pair <n> of the group."),
-                                  QStringLiteral("n"));
+    const QCommandLineOption versions(
+        QStringLiteral("versions"),
+        QStringLiteral("List the replaced versions that the pairs of <group> keep: each "
+                       "pair's versions folder, then each run's dated folder in it, oldest "
+                       "first, with its files and their size."),
+        QStringLiteral("group"));
+    const QCommandLineOption pair(
+        QStringLiteral("pair"),
+        QStringLiteral("Run (or list the versions of) only pair <n> of the group."),
+        QStringLiteral("n"));
     const QCommandLineOption dryRun(
         QStringLiteral("dry-run"),
         QStringLiteral("Tell for every file what the run would do and why, and whether the "
@@ -92,7 +100,14 @@ int RunFromCommandLine(int argc, char** argv) {
         QStringLiteral("Copy into a destination folder that is empty although an earlier run "
                        "copied files there. Without it that is an error, since the folder may "
                        "be the mount point of a disk that is not mounted."));
-    parser.addOptions({list, run, pair, dryRun, allowEmpty, threads, kListFileOption});
+    const QCommandLineOption keepDays(
+        QStringLiteral("keep-days"),
+        QStringLiteral("Keep the files this run replaces, and remove kept versions older than "
+                       "<n> days (0 to 3650; 0 keeps none). Without it, the days set in the "
+                       "window's Settings, else 30."),
+        QStringLiteral("n"));
+    parser.addOptions(
+        {list, run, versions, pair, dryRun, allowEmpty, threads, keepDays, kListFileOption});
 
     if (!parser.parse(QCoreApplication::arguments())) {
         return UsageError(parser.errorText().toStdString());
@@ -103,7 +118,8 @@ int RunFromCommandLine(int argc, char** argv) {
                               : DefaultListPath();
     if (parser.isSet(help)) {
         std::cout << parser.helpText().toStdString() << kHelpFooter
-                  << "Group list: " << options.strListFile << '\n';
+                  << "Group list: " << options.strListFile
+                  << "\nSettings:   " << SettingsPathBeside(options.strListFile) << '\n';
         return kExitClean;
     }
     if (parser.isSet(version)) {
@@ -114,13 +130,18 @@ int RunFromCommandLine(int argc, char** argv) {
         return UsageError("unexpected argument " +
                           parser.positionalArguments().front().toStdString());
     }
-    if (parser.isSet(list) == parser.isSet(run)) {
-        return UsageError("give either --list or --run GROUP");
+    const int nCommands = (parser.isSet(list) ? 1 : 0) + (parser.isSet(run) ? 1 : 0) +
+                          (parser.isSet(versions) ? 1 : 0);
+    if (nCommands != 1) {
+        return UsageError("give one of --list, --run GROUP or --versions GROUP");
     }
-    if (parser.isSet(list) && (parser.isSet(pair) || parser.isSet(dryRun) ||
-                               parser.isSet(threads) || parser.isSet(allowEmpty))) {
+    if (!parser.isSet(run) && (parser.isSet(dryRun) || parser.isSet(threads) ||
+                               parser.isSet(allowEmpty) || parser.isSet(keepDays))) {
         return UsageError(
-            "--pair, --dry-run, --allow-empty-destination and --threads go with --run");
+            "--dry-run, --allow-empty-destination, --threads and --keep-days go with --run");
+    }
+    if (parser.isSet(list) && parser.isSet(pair)) {
+        return UsageError("--pair goes with --run or --versions");
     }
     if (parser.isSet(threads)) {
         bool bNumber = false;
@@ -130,9 +151,27 @@ int RunFromCommandLine(int argc, char** argv) {
         }
         options.nThreads = static_cast<unsigned>(nThreads);
     }
-    options.command =
-        parser.isSet(list) ? CRunnerOptions::Command::List : CRunnerOptions::Command::Run;
-    options.strGroup = parser.value(run).toStdString();
+    if (parser.isSet(keepDays)) {
+        bool bNumber = false;
+        const int nDays = parser.value(keepDays).toInt(&bNumber);
+        if (!bNumber || nDays < 0 || nDays > static_cast<int>(kMostKeepVersionDays)) {
+            return UsageError("--keep-days takes a number from 0 to 3650");
+        }
+        options.nKeepVersionDays = static_cast<uint32_t>(nDays);
+    } else if (parser.isSet(run)) {
+        const CSettings settings = ReadSettings(SettingsPathBeside(options.strListFile));
+        if (!settings.strProblem.isEmpty()) {
+            for (const QString& strLine : settings.strProblem.split(QLatin1Char('\n'))) {
+                std::cerr << "folvex: " << strLine.toStdString() << '\n';
+            }
+        }
+        options.nKeepVersionDays = settings.nKeepVersionDays;
+    }
+    options.command = parser.isSet(list)  ? CRunnerOptions::Command::List
+                      : parser.isSet(run) ? CRunnerOptions::Command::Run
+                                          : CRunnerOptions::Command::Versions;
+    options.strGroup =
+        (parser.isSet(run) ? parser.value(run) : parser.value(versions)).toStdString();
     options.bDryRun = parser.isSet(dryRun);
     options.bAllowEmptyDestination = parser.isSet(allowEmpty);
     if (parser.isSet(pair)) {

@@ -12,9 +12,9 @@
 #include "RunnerConsole.h"
 #include "SyncGroup.h"
 #include "Synchronize.h"
+#include "VersionsListing.h"
 
 namespace {
-
 
 // SIGINT and SIGTERM stop the run as Cancel does. Both flags are lock-free atomics, which a
 // signal handler may write.
@@ -80,8 +80,11 @@ public:
 
     void ListGroups(const CSyncGroupList& list) const;
     int RunGroup(CSyncGroup& group) const;
+    int ListVersions(CSyncGroup& group) const;
 
 private:
+    // The pairs that --pair chose, or every pair; false, with the message, for no such pair.
+    bool ChosenPairs(CSyncGroup& group, std::vector<CSyncPair*>& pairs) const;
     std::string DateText(uint32_t nTime) const;
     std::string OptionsText(const CSyncPair& pair) const;
     std::string FiguresText(const CSyncPair& pair) const;
@@ -242,8 +245,7 @@ bool CCommandRun::SaveRunPairs(const std::string& strGroup,
     return bSaved && unsaved.empty();
 }
 
-int CCommandRun::RunGroup(CSyncGroup& group) const {
-    std::vector<CSyncPair*> pairs;
+bool CCommandRun::ChosenPairs(CSyncGroup& group, std::vector<CSyncPair*>& pairs) const {
     for (CSyncPair& pair : group.m_listPairs) {
         pairs.push_back(&pair);
     }
@@ -251,9 +253,35 @@ int CCommandRun::RunGroup(CSyncGroup& group) const {
         if (m_options.nPair < 0 || static_cast<size_t>(m_options.nPair) > pairs.size()) {
             m_err << "folvex: the group \"" << EscapeControlCharacters(group.m_strName)
                   << "\" has no pair " << m_options.nPair << " (it has " << pairs.size() << ")\n";
-            return kExitUsage;
+            return false;
         }
         pairs = {pairs[static_cast<size_t>(m_options.nPair) - 1]};
+    }
+    return true;
+}
+
+int CCommandRun::ListVersions(CSyncGroup& group) const {
+    std::vector<CSyncPair*> pairs;
+    if (!ChosenPairs(group, pairs)) {
+        return kExitUsage;
+    }
+    int nStatus = kExitClean;
+    int nPair = m_options.nPair != 0 ? m_options.nPair : 1;
+    for (const CSyncPair* pPair : pairs) {
+        if (!PrintPairVersions(nPair++, *pPair, m_out, m_platform)) {
+            nStatus = kExitErrors;
+        }
+    }
+    if (pairs.empty()) {
+        m_out << "(no pairs)\n";
+    }
+    return nStatus;
+}
+
+int CCommandRun::RunGroup(CSyncGroup& group) const {
+    std::vector<CSyncPair*> pairs;
+    if (!ChosenPairs(group, pairs)) {
+        return kExitUsage;
     }
     int nStatus = kExitClean;
     std::vector<const CSyncPair*> ran;
@@ -266,6 +294,7 @@ int CCommandRun::RunGroup(CSyncGroup& group) const {
             }
             pPair->m_pLogList = &console;
             pPair->m_pPlatform = &m_platform;
+            pPair->m_nKeepVersionDays = m_options.nKeepVersionDays;
             // The console answers the engine's question even without a progress line.
             pPair->m_pProgressDlg = &console;
             // The handler is shown the pair's cancel request before the flag is looked at:
@@ -343,6 +372,9 @@ int RunCommandLine(const CRunnerOptions& options, std::ostream& out, std::ostrea
         err << "folvex: no group \"" << EscapeControlCharacters(options.strGroup) << "\" in "
             << options.strListFile << " (folvex --list shows the groups)\n";
         return kExitUsage;
+    }
+    if (options.command == CRunnerOptions::Command::Versions) {
+        return command.ListVersions(*pGroup);
     }
     return command.RunGroup(*pGroup);
 }

@@ -1,6 +1,7 @@
 // Runs a group without a window, for schedulers: the group list is read, the group's pairs
 // (or one of them) run as StartAll and Start run them, the log goes to standard output, and
-// the figures of the pairs that ran are saved back under the list's lock.
+// the figures of the pairs that ran are saved back under the list's lock. Also lists the
+// groups, and the replaced versions that a group's pairs keep.
 #pragma once
 
 #include <chrono>
@@ -9,10 +10,12 @@
 #include <string>
 
 #include "GroupListLocation.h"
+#include "SyncGroup.h"
 #include "platform.h"
 
 struct CRunnerOptions {
-    enum class Command { List, Run };
+    // Versions: what the pairs keep of the files their runs replaced; only reads.
+    enum class Command { List, Run, Versions };
     Command command = Command::Run;
     std::string strListFile = {};
     std::string strGroup = {};  // a group's name (the first of that name) or its number from 1
@@ -22,6 +25,8 @@ struct CRunnerOptions {
     // there (without it, that is an error: the folder may be an unmounted disk's mount point).
     bool bAllowEmptyDestination = false;
     unsigned nThreads = 0;  // files worked on at once; 0: the engine's default
+    // Days that the files a run replaces are kept; 0 keeps none.
+    uint32_t nKeepVersionDays = kDefaultKeepVersionDays;
     // How long the save waits for another program that holds the list's lock.
     std::chrono::milliseconds lockWait = kGroupListLockWait;
 };
