@@ -36,29 +36,41 @@ bool ParseKeepDays(const QVariant& value, uint32_t& nDays) {
 // A settings file is a few lines; a larger one is not read (QSettings would read it whole).
 constexpr qint64 kMostSettingsBytes = 1 << 20;
 
-// Whether the file can be read and parsed. QSettings keeps one parse of a file per process
-// and tells a format error only to the first object that reads it, so a copy of the bytes,
-// under a name of its own, is parsed afresh.
-QSettings::Status ParseStatus(const std::string& strPath) {
+// What a settings file holds, read afresh. QSettings keeps one parse of a file per process,
+// read again only when its size or time changed, and tells a format error only to the first
+// object that reads it; so a copy of the bytes, under a name of its own, is parsed.
+struct CFreshRead {
+    QSettings::Status status = QSettings::NoError;
+    QVariantMap values;
+};
+
+CFreshRead ReadFresh(const std::string& strPath) {
+    CFreshRead read;
     const QFileInfo info(PathText(strPath));
     if (!info.exists()) {
-        return QSettings::NoError;
+        return read;
     }
     QFile file(PathText(strPath));
     // Not opened unless a regular file: a FIFO would wait for a writer.
     if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        return QSettings::AccessError;
+        read.status = QSettings::AccessError;
+        return read;
     }
     if (info.size() > kMostSettingsBytes) {
-        return QSettings::FormatError;
+        read.status = QSettings::FormatError;
+        return read;
     }
     QTemporaryFile copy;
     if (!copy.open() || copy.write(file.readAll()) < 0 || !copy.flush()) {
-        return QSettings::AccessError;
+        read.status = QSettings::AccessError;
+        return read;
     }
     const QSettings parsed(copy.fileName(), QSettings::IniFormat);
-    parsed.allKeys();
-    return parsed.status();
+    for (const QString& strKey : parsed.allKeys()) {
+        read.values.insert(strKey, parsed.value(strKey));
+    }
+    read.status = parsed.status();
+    return read;
 }
 
 QString StatusText(QSettings::Status status) {
@@ -67,11 +79,12 @@ QString StatusText(QSettings::Status status) {
 }
 
 // What is wrong with the days a readable settings file holds; empty when nothing is.
-QString DaysDamage(const QSettings& settings) {
+QString DaysDamage(const QVariantMap& values) {
     uint32_t nDays = 0;
-    if (settings.contains(kKeepDaysKey) && !ParseKeepDays(settings.value(kKeepDaysKey), nDays)) {
+    const auto found = values.find(kKeepDaysKey);
+    if (found != values.end() && !ParseKeepDays(*found, nDays)) {
         return QStringLiteral("its days to keep replaced files (%1) are not a number from 0 to %2")
-            .arg(settings.value(kKeepDaysKey).toString())
+            .arg(found->toString())
             .arg(kMostKeepVersionDays);
     }
     return {};
@@ -96,19 +109,20 @@ bool KeepDamagedFile(const std::string& strPath, bool bMove, QString& strError) 
 // Sets one value, keeping a damaged file aside first.
 bool WriteValue(const std::string& strPath, const char* szKey, const QVariant& value,
                 QString& strError) {
-    const QSettings::Status status = ParseStatus(strPath);
-    if (status == QSettings::AccessError) {
+    const CFreshRead fresh = ReadFresh(strPath);
+    if (fresh.status == QSettings::AccessError) {
         strError = QStringLiteral("The settings file %1 cannot be read, so it is not changed.")
                        .arg(PathText(strPath));
         return false;
     }
-    if (status == QSettings::FormatError && !KeepDamagedFile(strPath, true, strError)) {
+    if (fresh.status == QSettings::FormatError && !KeepDamagedFile(strPath, true, strError)) {
+        return false;
+    }
+    if (fresh.status == QSettings::NoError && !DaysDamage(fresh.values).isEmpty() &&
+        !KeepDamagedFile(strPath, false, strError)) {
         return false;
     }
     QSettings settings(PathText(strPath), QSettings::IniFormat);
-    if (!DaysDamage(settings).isEmpty() && !KeepDamagedFile(strPath, false, strError)) {
-        return false;
-    }
     settings.setValue(QString::fromUtf8(szKey), value);
     settings.sync();
     if (settings.status() == QSettings::AccessError) {
@@ -139,17 +153,12 @@ std::string SettingsFile() {
 
 CSettings ReadSettings(const std::string& strPath) {
     CSettings read;
-    const QSettings::Status status = ParseStatus(strPath);
-    QString strDamage;
-    if (status != QSettings::NoError) {
-        strDamage = StatusText(status);
-    } else {
-        const QSettings settings(PathText(strPath), QSettings::IniFormat);
-        strDamage = DaysDamage(settings);
-        uint32_t nDays = 0;
-        if (strDamage.isEmpty() && ParseKeepDays(settings.value(kKeepDaysKey), nDays)) {
-            read.nKeepVersionDays = nDays;
-        }
+    const CFreshRead fresh = ReadFresh(strPath);
+    const QString strDamage =
+        fresh.status != QSettings::NoError ? StatusText(fresh.status) : DaysDamage(fresh.values);
+    uint32_t nDays = 0;
+    if (strDamage.isEmpty() && ParseKeepDays(fresh.values.value(kKeepDaysKey), nDays)) {
+        read.nKeepVersionDays = nDays;
     }
     if (!strDamage.isEmpty()) {
         read.strProblem = QStringLiteral(
@@ -166,11 +175,10 @@ bool WriteKeepVersionDays(const std::string& strPath, uint32_t nDays, QString& s
 }
 
 QByteArray ReadWindowGeometry(const std::string& strPath, const char* szKey) {
-    if (ParseStatus(strPath) == QSettings::NoError) {
-        const QSettings settings(PathText(strPath), QSettings::IniFormat);
-        if (settings.contains(QString::fromUtf8(szKey))) {
-            return settings.value(QString::fromUtf8(szKey)).toByteArray();
-        }
+    const CFreshRead fresh = ReadFresh(strPath);
+    const auto found = fresh.values.find(QString::fromUtf8(szKey));
+    if (fresh.status == QSettings::NoError && found != fresh.values.end()) {
+        return found->toByteArray();
     }
     const QSettings old(kOldOrganisation, kOldApplication);
     return old.value(QString::fromUtf8(szKey)).toByteArray();
