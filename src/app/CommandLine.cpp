@@ -11,6 +11,7 @@
 #include "GroupListLocation.h"
 #include "RunReportJson.h"
 #include "Runner.h"
+#include "SettingsFile.h"
 #include "platform.h"
 
 namespace {
@@ -30,7 +31,7 @@ int UsageError(const std::string& strError) {
 }
 
 const char* const kHelpFooter =
-    "\nWithout --list or --run, folvex starts its window.\n"
+    "\nWithout --list, --run or --versions, folvex starts its window.\n"
     "Exit status: 0 every pair ran clean, 1 a pair had an error (or the log file or the\n"
     "JSON report cannot be written), 2 bad command line, unknown group or pair, or a group\n"
     "list that cannot be read, 3 no errors but warnings (a destination file newer than\n"
@@ -122,9 +123,16 @@ int RunFromCommandLine(int argc, char** argv) {
         QStringLiteral("Run every pair of <group> in order; <group> is a group's name (the "
                        "first of that name) or its number."),
         QStringLiteral("group"));
-    const QCommandLineOption pair(QStringLiteral("pair"),
-                                  QStringLiteral("Run only pair <n> of the group."),
-                                  QStringLiteral("n"));
+    const QCommandLineOption versions(
+        QStringLiteral("versions"),
+        QStringLiteral("List the replaced versions that the pairs of <group> keep: each "
+                       "pair's versions folder, then each run's dated folder in it, oldest "
+                       "first, with its files and their size."),
+        QStringLiteral("group"));
+    const QCommandLineOption pair(
+        QStringLiteral("pair"),
+        QStringLiteral("Run (or list the versions of) only pair <n> of the group."),
+        QStringLiteral("n"));
     const QCommandLineOption dryRun(
         QStringLiteral("dry-run"),
         QStringLiteral("Tell for every file what the run would do and why, and whether the "
@@ -163,8 +171,14 @@ int RunFromCommandLine(int argc, char** argv) {
         QStringLiteral("notify"),
         QStringLiteral("When the run ends with errors or warnings, say so in a desktop "
                        "notification (nothing without a desktop session, as under cron)."));
-    parser.addOptions({list, run, pair, dryRun, allowEmpty, threads, quiet, verbose, logFile, json,
-                       notify, kListFileOption});
+    const QCommandLineOption keepDays(
+        QStringLiteral("keep-days"),
+        QStringLiteral("Keep the files this run replaces, and remove kept versions older than "
+                       "<n> days (0 to 3650; 0 keeps none). Without it, the days set in the "
+                       "window's Settings, else 30."),
+        QStringLiteral("n"));
+    parser.addOptions({list, run, versions, pair, dryRun, allowEmpty, threads, keepDays, quiet,
+                       verbose, logFile, json, notify, kListFileOption});
 
     if (!parser.parse(QCoreApplication::arguments())) {
         return UsageError(parser.errorText().toStdString());
@@ -175,7 +189,8 @@ int RunFromCommandLine(int argc, char** argv) {
                               : DefaultListPath();
     if (parser.isSet(help)) {
         std::cout << parser.helpText().toStdString() << kHelpFooter
-                  << "Group list: " << options.strListFile << '\n'
+                  << "Group list: " << options.strListFile
+                  << "\nSettings:   " << SettingsPathBeside(options.strListFile) << '\n'
                   << kReportProblems;
         return kExitClean;
     }
@@ -187,17 +202,22 @@ int RunFromCommandLine(int argc, char** argv) {
         return UsageError("unexpected argument " +
                           parser.positionalArguments().front().toStdString());
     }
-    if (parser.isSet(list) == parser.isSet(run)) {
-        return UsageError("give either --list or --run GROUP");
+    const int nCommands = (parser.isSet(list) ? 1 : 0) + (parser.isSet(run) ? 1 : 0) +
+                          (parser.isSet(versions) ? 1 : 0);
+    if (nCommands != 1) {
+        return UsageError("give one of --list, --run GROUP or --versions GROUP");
     }
-    if (parser.isSet(list)) {
-        for (const QCommandLineOption* pOption :
-             {&pair, &dryRun, &threads, &allowEmpty, &quiet, &verbose, &logFile, &json, &notify}) {
+    if (!parser.isSet(run)) {
+        for (const QCommandLineOption* pOption : {&dryRun, &threads, &allowEmpty, &keepDays, &quiet,
+                                                  &verbose, &logFile, &json, &notify}) {
             if (parser.isSet(*pOption)) {
                 return UsageError("--" + pOption->names().back().toStdString() +
-                                  " goes with --run, not --list");
+                                  " goes with --run");
             }
         }
+    }
+    if (parser.isSet(list) && parser.isSet(pair)) {
+        return UsageError("--pair goes with --run or --versions");
     }
     if (parser.isSet(quiet) && parser.isSet(verbose)) {
         return UsageError("--quiet and --verbose do not go together");
@@ -210,9 +230,27 @@ int RunFromCommandLine(int argc, char** argv) {
         }
         options.nThreads = static_cast<unsigned>(nThreads);
     }
-    options.command =
-        parser.isSet(list) ? CRunnerOptions::Command::List : CRunnerOptions::Command::Run;
-    options.strGroup = parser.value(run).toStdString();
+    if (parser.isSet(keepDays)) {
+        bool bNumber = false;
+        const int nDays = parser.value(keepDays).toInt(&bNumber);
+        if (!bNumber || nDays < 0 || nDays > static_cast<int>(kMostKeepVersionDays)) {
+            return UsageError("--keep-days takes a number from 0 to 3650");
+        }
+        options.nKeepVersionDays = static_cast<uint32_t>(nDays);
+    } else if (parser.isSet(run)) {
+        const CSettings settings = ReadSettings(SettingsPathBeside(options.strListFile));
+        if (!settings.strProblem.isEmpty()) {
+            for (const QString& strLine : settings.strProblem.split(QLatin1Char('\n'))) {
+                std::cerr << "folvex: " << strLine.toStdString() << '\n';
+            }
+        }
+        options.nKeepVersionDays = settings.nKeepVersionDays;
+    }
+    options.command = parser.isSet(list)  ? CRunnerOptions::Command::List
+                      : parser.isSet(run) ? CRunnerOptions::Command::Run
+                                          : CRunnerOptions::Command::Versions;
+    options.strGroup =
+        (parser.isSet(run) ? parser.value(run) : parser.value(versions)).toStdString();
     options.bDryRun = parser.isSet(dryRun);
     options.bAllowEmptyDestination = parser.isSet(allowEmpty);
     if (parser.isSet(pair)) {

@@ -14,6 +14,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 
 #include "LogListBox.h"
 #include "PercentBar.h"
@@ -133,6 +134,8 @@ QWidget* MakeControl(const CDialogItem& item, QWidget& parent) {
             label->setPixmap(LoadAppIcon().pixmap(32, 32));
             return label;
         }
+        case ControlKind::SpinBox:
+            return new QSpinBox(&parent);
     }
     return nullptr;
 }

@@ -4,6 +4,7 @@
 #include "GroupListLocation.h"
 #include "GroupListMerge.h"
 #include "HelpViewer.h"
+#include "SettingsFile.h"
 #include "UserPrompts.h"
 #include "platform.h"
 
@@ -33,6 +34,12 @@ std::string CFolvexApp::BackupPath() const {
 
 bool CFolvexApp::InitInstance() {
     LoadGroupList();
+    // The settings live beside the list in use; a damaged file only costs its values.
+    UseSettingsFile(SettingsPathBeside(GroupListPath()));
+    const QString strSettingsProblem = ReadSettings(SettingsFile()).strProblem;
+    if (!strSettingsProblem.isEmpty()) {
+        ShowMessageBox(nullptr, strSettingsProblem, MessageButtons::Ok, QMessageBox::Warning);
+    }
     CFolvexDlg dlg(m_listGroups);
     m_pMainWnd = &dlg;
     QObject::connect(&dlg, &CFolvexDlg::HelpCommand, &dlg, [&dlg] { ShowHelpViewer(&dlg); });

@@ -108,6 +108,10 @@ void CFolvexDlg::ConnectHandlers() {
     }
     connect(m_dtLastCopy, &QDateEdit::dateChanged, this, &CFolvexDlg::StoreCurrentPair);
     connect(m_lbPairs, &QListWidget::itemSelectionChanged, this, &CFolvexDlg::OnSelchangePairs);
+    m_lbPairs->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_lbPairs, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        ShowContextMenu(m_lbPairs->viewport()->mapToGlobal(pos), true);
+    });
     connect(m_cbGroups, &QComboBox::activated, this, &CFolvexDlg::OnSelchangeGroups);
     connect(m_cbGroups->lineEdit(), &QLineEdit::textEdited, this, &CFolvexDlg::OnEditGroupName);
 
@@ -183,15 +187,31 @@ bool CFolvexDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
 }
 
 void CFolvexDlg::contextMenuEvent(QContextMenuEvent* pEvent) {
-    // This platform's system menu cannot take entries; the About entry lives here.
+    ShowContextMenu(pEvent->globalPos(), false);
+}
+
+void CFolvexDlg::ShowContextMenu(const QPoint& globalPos, bool bOnPairList) {
     QMenu menu(this);
+    FillContextMenu(menu, bOnPairList);
+    menu.exec(globalPos);
+}
+
+void CFolvexDlg::FillContextMenu(QMenu& menu, bool bOnPairList) {
+    if (bOnPairList) {
+        QAction* pOpen =
+            menu.addAction(tr("Open replaced versions"), this, &CFolvexDlg::OnOpenReplacedVersions);
+        pOpen->setEnabled(!m_lbPairs->selectedItems().isEmpty());
+        menu.addSeparator();
+    }
+    menu.addAction(tr("Settings..."), this, &CFolvexDlg::OnSettings);
+    menu.addSeparator();
+    // This platform's system menu cannot take entries; the About entry lives here.
     menu.addAction(tr("&Close"), this, &QDialog::reject);
     const QString strAbout = LoadResourceString(IDS_ABOUTBOX);
     if (!strAbout.isEmpty()) {
         menu.addSeparator();
         menu.addAction(strAbout, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
     }
-    menu.exec(pEvent->globalPos());
 }
 
 void CFolvexDlg::OnSysCommand(int nId) {

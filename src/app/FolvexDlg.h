@@ -13,6 +13,7 @@ class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class CLogListBox;
 
@@ -55,7 +56,13 @@ public:
     void OnStart();
     void OnStartAll();
     void OnSysCommand(int nId);
+    // "Settings...": the settings window, on the settings file.
+    void OnSettings();
+    // Opens the selected pair's versions folder in the file manager, or says there is none.
+    void OnOpenReplacedVersions();
     void OnOK();
+    // The context menu: the window's entries, after the pair's own when bOnPairList.
+    void FillContextMenu(QMenu& menu, bool bOnPairList);
     // Closes the window, keeping its size and place for the next start.
     void done(int nResult) override;
 
@@ -96,6 +103,9 @@ private:
     void ShowNoPair();
     void SetInfoText(const QString& strText);
     void ShowErrorSummary();
+    void ShowContextMenu(const QPoint& globalPos, bool bOnPairList);
+    // The days to keep replaced files, from the settings file, onto a pair about to run.
+    static void TakeKeepVersionDays(CSyncPair& pair);
 
     CSyncGroupList& m_listGroups;
     QLineEdit* m_edSource = nullptr;

@@ -2,17 +2,18 @@
 // summary.
 #include "FolvexDlg.h"
 #include "LogListBox.h"
+#include "SettingsFile.h"
 #include "Sync_ProgressDlg.h"
 #include "UserPrompts.h"
-
-namespace {
-
-
-}  // namespace
 
 void CFolvexDlg::ShowErrorSummary() {
     ShowMessageBox(this, QStringLiteral("There where errors!\nCheck Logwindow"), MessageButtons::Ok,
                    QMessageBox::Warning);
+}
+
+void CFolvexDlg::TakeKeepVersionDays(CSyncPair& pair) {
+    // Read at each run, so that a change made meanwhile (by another window too) counts.
+    pair.m_nKeepVersionDays = ReadSettings(SettingsFile()).nKeepVersionDays;
 }
 
 void CFolvexDlg::OnStart() {
@@ -22,6 +23,7 @@ void CFolvexDlg::OnStart() {
         m_lbLog->InsertString(-1, std::string("No data for this selection!"));
     } else {
         CSyncProgressDlg dlgProgress(this);
+        TakeKeepVersionDays(*pPair);
         dlgProgress.m_pPair = pPair;
         if (dlgProgress.DoModal() == 0) {
             ShowErrorSummary();
@@ -41,6 +43,7 @@ void CFolvexDlg::OnStartAll() {
         m_lbLog->InsertString(0, std::string("Invalid group selection"));
     } else {
         for (CSyncPair& pair : pGroup->m_listPairs) {
+            TakeKeepVersionDays(pair);
             dlgProgress.m_pPair = &pair;
             if (dlgProgress.DoModal() == 0) {
                 ++nFailures;

@@ -1,17 +1,17 @@
 #include "WindowPlacement.h"
 
-#include <QSettings>
 #include <QWidget>
 
+#include "SettingsFile.h"
+
 void RestoreWindowPlacement(QWidget& window, const char* szKey) {
-    const QSettings settings(kSettingsOrganisation, kSettingsApplication);
-    const QByteArray geometry = settings.value(szKey).toByteArray();
+    const QByteArray geometry = ReadWindowGeometry(SettingsFile(), szKey);
     if (!geometry.isEmpty()) {
         window.restoreGeometry(geometry);
     }
 }
 
 void SaveWindowPlacement(const QWidget& window, const char* szKey) {
-    QSettings settings(kSettingsOrganisation, kSettingsApplication);
-    settings.setValue(szKey, window.saveGeometry());
+    QString strError;
+    WriteWindowGeometry(SettingsFile(), szKey, window.saveGeometry(), strError);
 }

@@ -64,10 +64,23 @@ constexpr CDialogItem kProgressItems[] = {
     {IDC_PROGRESS_START, ControlKind::PushButton, "Start", 51, 100, 50, 14, kHidden | kTabStop},
 };
 
+// Template 103, the settings window.
+constexpr CDialogItem kSettingsItems[] = {
+    {IDC_STATIC, ControlKind::Label, "Keep replaced files for", 7, 10, 82, 8, kStyleNone},
+    {IDC_KEEP_DAYS, ControlKind::SpinBox, "", 90, 7, 44, 14, kTabStop, "Keep replaced files for"},
+    {IDC_STATIC, ControlKind::Label, "days", 139, 10, 30, 8, kStyleNone},
+    {IDC_STATIC, ControlKind::Label, "0 keeps none: a run replaces files as before.", 7, 27, 186, 8,
+     kStyleNone},
+    {IDOK, ControlKind::DefaultPushButton, "OK", 89, 44, 50, 14, kTabStop},
+    {IDCANCEL, ControlKind::PushButton, "Cancel", 143, 44, 50, 14, kTabStop},
+};
+
 const CDialogTemplate kMainTemplate{IDD_FOLVEX_DIALOG, "synchronize", 0, 0, 333, 298, true, 8,
                                     kMainItems};
 const CDialogTemplate kAboutTemplate{IDD_ABOUTBOX, "About Folvex", 0, 0,          235,
                                      55,           true,           8, kAboutItems};
+const CDialogTemplate kSettingsTemplate{IDD_SETTINGS,  "Settings", 0, 0, 200, 65, true, 8,
+                                        kSettingsItems};
 const CDialogTemplate kProgressTemplate{
     IDD_SYNC_PROGRESS, "Synchronize copying", 6, 15, 286, 121, false, 8, kProgressItems};
 
@@ -81,6 +94,9 @@ const CDialogTemplate& AboutDialogTemplate() {
 }
 const CDialogTemplate& ProgressDialogTemplate() {
     return kProgressTemplate;
+}
+const CDialogTemplate& SettingsDialogTemplate() {
+    return kSettingsTemplate;
 }
 
 QString LoadResourceString(int nId) {

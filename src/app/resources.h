@@ -1,5 +1,5 @@
-// The program's resources: dialog templates 100, 102 and 1501 as data tables, string 101
-// and icon 128. Controls are addressed by these ids in code and tests.
+// The program's resources: dialog templates 100, 102, 103 and 1501 as data tables, string
+// 101 and icon 128. Controls are addressed by these ids in code and tests.
 #pragma once
 
 #include <QIcon>
@@ -14,6 +14,7 @@ enum ResourceId : int {
     IDD_ABOUTBOX = 100,
     IDS_ABOUTBOX = 101,
     IDD_FOLVEX_DIALOG = 102,
+    IDD_SETTINGS = 103,
     IDR_MAINFRAME = 128,
     IDD_SYNC_PROGRESS = 1501,
 };
@@ -46,6 +47,8 @@ enum ControlId : int {
     IDC_REVERSE = 1002,
     IDC_BOTH_WAYS = 1003,
     IDC_GROUPS = 1004,
+    // settings window
+    IDC_KEEP_DAYS = 1005,
     // progress window (the value fields are in SyncWindows.h)
     IDC_PROGRESS_CANCEL = 101,
     IDC_PROGRESS_SPARE = 112,
@@ -65,6 +68,7 @@ enum class ControlKind {
     DatePicker,  // short date, drop-down calendar
     ComboBox,    // drop-down list with an editable text field
     Icon,        // the application icon
+    SpinBox,     // a number, with arrows; its range is set by the window
 };
 
 // Style flags of a control, those that mean something here. Qt edits always scroll
@@ -103,6 +107,7 @@ struct CDialogTemplate {
 const CDialogTemplate& MainDialogTemplate();
 const CDialogTemplate& AboutDialogTemplate();
 const CDialogTemplate& ProgressDialogTemplate();
+const CDialogTemplate& SettingsDialogTemplate();
 
 // The text of a string resource, empty when there is none.
 QString LoadResourceString(int nId);

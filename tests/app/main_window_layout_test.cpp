@@ -6,13 +6,13 @@
 
 #include <QCalendarWidget>
 #include <QDateEdit>
-#include <QSettings>
+#include <QFile>
 #include <QTest>
 
 #include "AppTestSupport.h"
 #include "DialogBuilder.h"
 #include "FolvexDlg.h"
-#include "WindowPlacement.h"
+#include "SettingsFile.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(Controls, GrowingMainWindowTest,
                          [](const auto& info) { return std::string(info.param.szName); });
 
 TEST(MainWindowPlacementTest, TemplateSizeIsSmallestAndPlacementComesBack) {
-    QSettings(kSettingsOrganisation, kSettingsApplication).clear();
+    QFile::remove(QString::fromStdString(SettingsFile()));
     CSyncGroupList list;
     QSize templateSize;
     QSize grownSize;
@@ -75,7 +75,7 @@ TEST(MainWindowPlacementTest, TemplateSizeIsSmallestAndPlacementComesBack) {
     ShowActive(again);
     EXPECT_EQ(again.size(), grownSize);
     EXPECT_EQ(FindControl(again, IDC_LOG)->width(), nGrownLogWidth);
-    QSettings(kSettingsOrganisation, kSettingsApplication).clear();
+    QFile::remove(QString::fromStdString(SettingsFile()));
 }
 
 TEST(MainWindowDatePickerTest, CalendarOpensAlignedToPickersRightEdge) {

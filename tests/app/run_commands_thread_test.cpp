@@ -13,6 +13,7 @@
 #include "FileTree.h"
 #include "FolvexDlg.h"
 #include "LogListBox.h"
+#include "SettingsFile.h"
 #include "TempFolder.h"
 
 namespace {
@@ -69,10 +70,12 @@ protected:
 TEST_F(RunCommandsTest, StartCopiesCurrentPairAndMovesDateToToday) {
     CSyncGroup* pGroup = CreateGroup(m_list);
     CSyncPair* pPair = AddPair(*pGroup, "one", {"a.txt"});
+    pPair->m_nKeepVersionDays = 0;
     CFolvexDlg& dlg = Open();
     dlg.m_lbLog->InsertString(-1, std::string("No selection!"));
     const QString strInfoBefore = Control<QLabel>(dlg, IDC_SYNC_INFO)->text();
     ClickControl(dlg, IDC_START);
+    EXPECT_EQ(pPair->m_nKeepVersionDays, kDefaultKeepVersionDays);  // no settings written
 
     EXPECT_EQ(Log(), QStringList({Success(*pPair, 1), Copied(*pPair, "a.txt")}));
     EXPECT_EQ(ReadFile(pPair->m_strDestination + "/a.txt"), "content of a.txt");
@@ -121,8 +124,15 @@ TEST_F(RunCommandsTest, StartAllRunsPairsInOrderWithSeparatorsAndOneSummary) {
     CSyncPair* pFirst = AddPair(*pGroup, "first", {"f.txt"});
     AddFailingPair(*pGroup);
     CSyncPair* pThird = AddPair(*pGroup, "third", {"t.txt"});
+    QString strError;
+    ASSERT_TRUE(WriteKeepVersionDays(SettingsFile(), 4, strError));
     CFolvexDlg& dlg = Open();
     ClickControl(dlg, IDC_START_ALL);
+    // Each pair ran with the days of the settings.
+    for (const CSyncPair& pair : pGroup->m_listPairs) {
+        EXPECT_EQ(pair.m_nKeepVersionDays, 4u);
+    }
+    ASSERT_TRUE(WriteKeepVersionDays(SettingsFile(), kDefaultKeepVersionDays, strError));
 
     const QStringList log = Log();
     ASSERT_EQ(log.size(), 8) << log.join("\n").toStdString();

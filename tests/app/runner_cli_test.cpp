@@ -1,7 +1,8 @@
 // The executable without a window, as a scheduler starts it: no display, exit statuses, the
 // log oldest first, a dry run that writes nothing, an interrupt that leaves no partial file,
 // a save that keeps what was changed in the list while the run went on, the JSON report,
-// the version, --verbose, and the desktop notification on a private session bus.
+// the version, --verbose, the desktop notification on a private session bus, the days to
+// keep replaced files, and the listing of the versions kept.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -202,12 +203,87 @@ TEST_F(RunnerCli, RunsWithoutADisplayWithTheRightStatuses) {
           std::vector<std::string>{"--list", "--list-file", m_temp / "missing.dat"},
           std::vector<std::string>{"--list", "--quiet"},
           std::vector<std::string>{"--run", "Daily", "--quiet", "--verbose"},
-          std::vector<std::string>{"--run", "Daily", "--log-file="}}) {
+          std::vector<std::string>{"--run", "Daily", "--log-file="},
+          std::vector<std::string>{"--run", "Daily", "--keep-days", "3651"},
+          std::vector<std::string>{"--run", "Daily", "--keep-days", "-1"},
+          std::vector<std::string>{"--run", "Daily", "--keep-days", "week"},
+          std::vector<std::string>{"--list", "--keep-days", "5"},
+          std::vector<std::string>{"--versions", "Daily", "--keep-days", "5"},
+          std::vector<std::string>{"--versions", "Daily", "--dry-run"},
+          std::vector<std::string>{"--versions", "Daily", "--run", "Daily"},
+          std::vector<std::string>{"--versions", "Nope", "--list-file", List()},
+          std::vector<std::string>{"--versions", "Daily", "--pair", "2", "--list-file", List()}}) {
         Program program(bad);
         EXPECT_EQ(program.Wait(), 2) << bad[0] << " " << bad[1];
         EXPECT_TRUE(program.Out().empty());
         EXPECT_FALSE(program.Err().empty());
     }
+}
+
+// The days come from --keep-days, else from Folvex.conf beside the list; a damaged
+// Folvex.conf is said and the run goes on with the default.
+TEST_F(RunnerCli, KeepDaysAreTakenAndADamagedSettingsFileIsSaid) {
+    WriteFile(Src() + "/a.txt", "a");
+    WriteList();
+    Program given({"--run", "Daily", "--keep-days", "0", "--list-file", List()});
+    EXPECT_EQ(given.Wait(), 0) << given.Err();
+    EXPECT_TRUE(given.Err().empty()) << given.Err();
+
+    WriteFile(m_temp / "Folvex.conf", "[Versions]\nKeepDays=many\n");
+    Program damaged({"--run", "Daily", "--list-file", List()});
+    EXPECT_EQ(damaged.Wait(), 0) << damaged.Err();
+    EXPECT_NE(damaged.Err().find("folvex: The settings file " + m_temp / "Folvex.conf" +
+                                 " was not read whole"),
+              std::string::npos)
+        << damaged.Err();
+    EXPECT_EQ(ReadFile(m_temp / "Folvex.conf"), "[Versions]\nKeepDays=many\n");  // only read
+}
+
+TEST_F(RunnerCli, VersionsListsEachRunsFolderOldestFirstAndOnlyReads) {
+    WriteList();
+    {
+        CSyncGroupList list;
+        ASSERT_EQ(LoadGroupListFile(List(), list, {}), LoadOutcome::Loaded);
+        CSyncPair* pSecond = CreatePair(*GroupAtIndex(list, 0));
+        pSecond->m_strSource = m_temp / "src2";
+        pSecond->m_strDestination = m_temp / "dst2";
+        pSecond->m_bBothWays = 1;
+        pSecond->m_bCheckDestDate = 1;
+        std::string strError;
+        ASSERT_TRUE(SaveGroupList(List(), list, strError)) << strError;
+    }
+    const std::string strVersions = Dst() + "/.folvex-versions";
+    WriteFile(strVersions + "/2026-11-02 090000/b.txt", std::string(2500, 'b'));
+    WriteFile(strVersions + "/2026-11-01 101500/a.txt", "12345");
+    WriteFile(strVersions + "/2026-11-01 101500/sub/c.txt", "67");
+    WriteFile(strVersions + "/notes/x.txt", "not a run's folder");
+    WriteFile(m_temp / "src2/.folvex-versions/2026-10-30 080000/d.txt", "d");
+    const std::string strListBefore = ReadFile(List());
+
+    Program all({"--versions", "Daily", "--list-file", List()});
+    EXPECT_EQ(all.Wait(), 0) << all.Err();
+    EXPECT_EQ(all.Out(), "Pair 1: " + strVersions +
+                             "\n   2026-11-01 101500: 2 files, 7 B"
+                             "\n   2026-11-02 090000: 1 files, 2.5 kB\n"
+                             "Pair 2: " +
+                             m_temp / "dst2/.folvex-versions" +
+                             "\n   No replaced versions yet\n"
+                             "Pair 2, other way: " +
+                             m_temp / "src2/.folvex-versions" +
+                             "\n   2026-10-30 080000: 1 files, 1 B\n");
+    Program one({"--versions", "1", "--pair", "2", "--list-file", List()});
+    EXPECT_EQ(one.Wait(), 0) << one.Err();
+    EXPECT_EQ(one.Out().rfind("Pair 2: ", 0), 0u) << one.Out();
+    EXPECT_EQ(ReadFile(List()), strListBefore);
+    EXPECT_EQ(ListTree(strVersions).size(), 8u);  // nothing removed
+
+    WriteFile(m_temp / "dst2/.folvex-versions", "a file where the folder should be");
+    Program unreadable({"--versions", "Daily", "--pair", "2", "--list-file", List()});
+    EXPECT_EQ(unreadable.Wait(), 1);
+    EXPECT_NE(unreadable.Out().find("ERROR: Couldn't read the replaced versions:" +
+                                    m_temp / "dst2/.folvex-versions ("),
+              std::string::npos)
+        << unreadable.Out();
 }
 
 // Anything but --list-file and its path is for the command line, which needs no display to

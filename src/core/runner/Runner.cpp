@@ -13,6 +13,7 @@
 #include "RunnerConsole.h"
 #include "SyncGroup.h"
 #include "Synchronize.h"
+#include "VersionsListing.h"
 
 namespace {
 
@@ -80,8 +81,11 @@ public:
 
     void ListGroups(const CSyncGroupList& list) const;
     int RunGroup(CSyncGroup& group, int32_t nGroup, CRunLogFile* pLog, CRunReport& report) const;
+    int ListVersions(CSyncGroup& group) const;
 
 private:
+    // The pairs that --pair chose, or every pair; false, with the message, for no such pair.
+    bool ChosenPairs(CSyncGroup& group, std::vector<CSyncPair*>& pairs) const;
     CPairReport RunPair(CSyncPair& pair, int32_t nPair, const std::string& strGroup, size_t nPairs,
                         CRunnerConsole& console) const;
     std::string DateText(uint32_t nTime) const;
@@ -311,23 +315,47 @@ CPairReport CCommandRun::RunPair(CSyncPair& pair, int32_t nPair, const std::stri
     return report;
 }
 
-int CCommandRun::RunGroup(CSyncGroup& group, int32_t nGroup, CRunLogFile* pLog,
-                          CRunReport& report) const {
-    std::vector<CSyncPair*> pairs;
+bool CCommandRun::ChosenPairs(CSyncGroup& group, std::vector<CSyncPair*>& pairs) const {
     for (CSyncPair& pair : group.m_listPairs) {
         pairs.push_back(&pair);
     }
-    const size_t nPairs = pairs.size();
-    int32_t nFirst = 1;
     if (m_options.nPair != 0) {
         if (m_options.nPair < 0 || static_cast<size_t>(m_options.nPair) > pairs.size()) {
             m_err << "folvex: the group \"" << EscapeControlCharacters(group.m_strName)
                   << "\" has no pair " << m_options.nPair << " (it has " << pairs.size() << ")\n";
-            return kExitUsage;
+            return false;
         }
         pairs = {pairs[static_cast<size_t>(m_options.nPair) - 1]};
-        nFirst = m_options.nPair;
     }
+    return true;
+}
+
+int CCommandRun::ListVersions(CSyncGroup& group) const {
+    std::vector<CSyncPair*> pairs;
+    if (!ChosenPairs(group, pairs)) {
+        return kExitUsage;
+    }
+    int nStatus = kExitClean;
+    int nPair = m_options.nPair != 0 ? m_options.nPair : 1;
+    for (const CSyncPair* pPair : pairs) {
+        if (!PrintPairVersions(nPair++, *pPair, m_out, m_platform)) {
+            nStatus = kExitErrors;
+        }
+    }
+    if (pairs.empty()) {
+        m_out << "(no pairs)\n";
+    }
+    return nStatus;
+}
+
+int CCommandRun::RunGroup(CSyncGroup& group, int32_t nGroup, CRunLogFile* pLog,
+                          CRunReport& report) const {
+    std::vector<CSyncPair*> pairs;
+    if (!ChosenPairs(group, pairs)) {
+        return kExitUsage;
+    }
+    const auto nPairs = static_cast<size_t>(group.m_listPairs.GetCount());
+    const int32_t nFirst = m_options.nPair != 0 ? m_options.nPair : 1;
     report.strGroup = group.m_strName;
     report.nGroup = nGroup;
     report.bDryRun = m_options.bDryRun;
@@ -336,6 +364,7 @@ int CCommandRun::RunGroup(CSyncGroup& group, int32_t nGroup, CRunLogFile* pLog,
     CRunnerConsole console(m_out, m_pProgress, m_bSameScreen, m_options.bAllowEmptyDestination,
                            m_platform, {.bQuiet = m_options.bQuiet, .pLog = pLog, .pErr = &m_err});
     for (size_t i = 0; i < pairs.size() && !g_bInterrupted.load(); ++i) {
+        pairs[i]->m_nKeepVersionDays = m_options.nKeepVersionDays;
         report.pairs.push_back(
             RunPair(*pairs[i], nFirst + static_cast<int32_t>(i), group.m_strName, nPairs, console));
         report.totals.Add(report.pairs.back().figures);
@@ -435,6 +464,9 @@ int RunCommandLine(const CRunnerOptions& options, std::ostream& out, std::ostrea
         tell("no group \"" + options.strGroup + "\" in " + options.strListFile +
              " (folvex --list shows the groups)");
         return kExitUsage;
+    }
+    if (options.command == CRunnerOptions::Command::Versions) {
+        return command.ListVersions(*pGroup);
     }
     int32_t nGroup = 1;
     for (const CSyncGroup& group : list) {

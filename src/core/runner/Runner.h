@@ -1,7 +1,9 @@
 // Runs a group without a window, for schedulers: the group list is read, the group's pairs
+// Runs a group without a window, for schedulers: the group list is read, the group's pairs
 // (or one of them) run as StartAll and Start run them, the log goes to standard output (and
 // a log file) with a header and a summary line for each pair and a total for the group, and
-// the figures of the pairs that ran are saved back under the list's lock.
+// the figures of the pairs that ran are saved back under the list's lock. Also lists the
+// groups, and the replaced versions that a group's pairs keep.
 #pragma once
 
 #include <chrono>
@@ -15,7 +17,8 @@
 #include "platform.h"
 
 struct CRunnerOptions {
-    enum class Command { List, Run };
+    // Versions: what the pairs keep of the files their runs replaced; only reads.
+    enum class Command { List, Run, Versions };
     Command command = Command::Run;
     std::string strListFile = {};
     std::string strGroup = {};  // a group's name (the first of that name) or its number from 1
@@ -31,6 +34,8 @@ struct CRunnerOptions {
     // The lines are also appended to this file, each with a time stamp; "" for none.
     std::string strLogFile = {};
     unsigned nThreads = 0;  // files worked on at once; 0: the engine's default
+    // Days that the files a run replaces are kept; 0 keeps none.
+    uint32_t nKeepVersionDays = kDefaultKeepVersionDays;
     // How long the save waits for another program that holds the list's lock.
     std::chrono::milliseconds lockWait = kGroupListLockWait;
 };

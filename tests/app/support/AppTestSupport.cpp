@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QTest>
 #include <QTimer>
 
@@ -70,4 +71,12 @@ QStringList LogLines(const CLogListBox& log) {
 
 void WhenEventLoopRuns(std::function<void()> action) {
     QTimer::singleShot(0, qApp, std::move(action));
+}
+
+DesktopUrlCatcher::DesktopUrlCatcher() {
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open");
+}
+
+DesktopUrlCatcher::~DesktopUrlCatcher() {
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
 }

@@ -2,9 +2,12 @@
 // controls as a user would, and reading the log window.
 #pragma once
 
+#include <QList>
 #include <QMessageBox>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -30,6 +33,18 @@ public:
 
 private:
     ScopedPromptHooks m_hooks;
+};
+
+// Catches the local files and folders that the program hands to the desktop to open, for
+// its lifetime, instead of starting a file manager.
+class DesktopUrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    DesktopUrlCatcher();
+    ~DesktopUrlCatcher() override;
+    QList<QUrl> m_opened;
+public slots:
+    void Open(const QUrl& url) { m_opened << url; }
 };
 
 // Shows the window and makes it the active one, so that focus changes reach it.
