@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "GroupListLocation.h"
+#include "GroupListText.h"
 #include "Runner.h"
 #include "platform.h"
 
@@ -27,8 +28,42 @@ int UsageError(const std::string& strError) {
     return kExitUsage;
 }
 
+const QCommandLineOption kExportOption(
+    QStringLiteral("export"),
+    QStringLiteral("Write the whole group list as JSON text to [file], or to standard output "
+                   "without one or with -."));
+const QCommandLineOption kImportOption(
+    QStringLiteral("import"),
+    QStringLiteral("Check the JSON text in <file> (- for standard input) whole, then make it "
+                   "the group list, keeping the previous list as Synclist.dat.bak."),
+    QStringLiteral("file"));
+
+// --export [FILE] and --import FILE, which take no option but --list-file.
+int RunListTextCommand(const QCommandLineParser& parser, const std::string& strListFile) {
+    for (const QString& strName : parser.optionNames()) {
+        if (strName != kExportOption.names().front() && strName != kImportOption.names().front() &&
+            strName != kListFileOption.names().front()) {
+            return UsageError("--export and --import take no option but --list-file");
+        }
+    }
+    if (parser.isSet(kExportOption) == parser.isSet(kImportOption)) {
+        return UsageError("give either --export [FILE] or --import FILE");
+    }
+    // Only --export takes a file of its own, as an argument after it.
+    const QStringList positional = parser.positionalArguments();
+    const qsizetype nAllowed = parser.isSet(kExportOption) ? 1 : 0;
+    if (positional.size() > nAllowed) {
+        return UsageError("unexpected argument " + positional.at(nAllowed).toStdString());
+    }
+    if (parser.isSet(kImportOption)) {
+        return ImportGroupList(strListFile, parser.value(kImportOption).toStdString(), std::cin,
+                               std::cout, std::cerr);
+    }
+    return ExportGroupList(strListFile, positional.value(0).toStdString(), std::cout, std::cerr);
+}
+
 const char* const kHelpFooter =
-    "\nWithout --list or --run, folvex starts its window.\n"
+    "\nWithout --list, --run, --export or --import, folvex starts its window.\n"
     "Exit status: 0 every pair ran clean, 1 a pair had an error or a warning,\n"
     "2 bad command line, unknown group or pair, or a group list that cannot be read,\n"
     "130 interrupted by SIGINT or SIGTERM.\n";
@@ -59,7 +94,8 @@ int RunFromCommandLine(int argc, char** argv) {
     parser.setApplicationDescription(QStringLiteral(
         "Folvex keeps folders in step by one-way copying. Without a window it lists the "
         "groups of sync pairs, or runs one group (or one pair of it) as the window's "
-        "StartAll (Start) does, and prints the log oldest first."));
+        "StartAll (Start) does, and prints the log oldest first; or it writes the group list "
+        "as JSON text and reads such text back."));
     // Not addHelpOption(): it also offers --help-all for Qt's own options, which the
     // command line does not take.
     const QCommandLineOption help(
@@ -93,6 +129,7 @@ int RunFromCommandLine(int argc, char** argv) {
                        "copied files there. Without it that is an error, since the folder may "
                        "be the mount point of a disk that is not mounted."));
     parser.addOptions({list, run, pair, dryRun, allowEmpty, threads, kListFileOption});
+    parser.addOptions({kExportOption, kImportOption});
 
     if (!parser.parse(QCoreApplication::arguments())) {
         return UsageError(parser.errorText().toStdString());
@@ -109,6 +146,9 @@ int RunFromCommandLine(int argc, char** argv) {
     if (parser.isSet(version)) {
         std::cout << "folvex " << FOLVEX_VERSION << '\n';
         return kExitClean;
+    }
+    if (parser.isSet(kExportOption) || parser.isSet(kImportOption)) {
+        return RunListTextCommand(parser, options.strListFile);
     }
     if (!parser.positionalArguments().isEmpty()) {
         return UsageError("unexpected argument " +
