@@ -203,6 +203,39 @@ TEST_F(RunnerCli, ArgumentsTheWindowDoesNotTakeAreRefusedWithoutADisplay) {
     EXPECT_NE(help.Out().find("-h, --help, -?"), std::string::npos) << help.Out();
 }
 
+// The list as text through the program: export, import and cmp; the command-line misuses.
+TEST_F(RunnerCli, ExportAndImportGiveBackTheListByteForByte) {
+    WriteList("Caf\xe9");
+    const std::string strBefore = ReadFile(List());
+    const std::string strJson = m_temp / "list.json";
+    Program exported({"--export", strJson, "--list-file", List()});
+    EXPECT_EQ(exported.Wait(), 0) << exported.Err();
+    Program toScreen({"--list-file", List(), "--export"});
+    EXPECT_EQ(toScreen.Wait(), 0) << toScreen.Err();
+    EXPECT_EQ(toScreen.Out(), ReadFile(strJson));
+
+    const std::string strCopy = m_temp / "copy/Synclist.dat";
+    Program imported({"--import", strJson, "--list-file", strCopy});
+    EXPECT_EQ(imported.Wait(), 0) << imported.Err();
+    EXPECT_EQ(ReadFile(strCopy), strBefore);
+
+    const struct {
+        std::vector<std::string> arguments;
+        std::string strSaid;
+    } misuses[] = {
+        {{"--export", "--run", "Daily"}, "folvex: --export and --import take no option but "},
+        {{"--export", "a.json", "b.json"}, "folvex: unexpected argument b.json\n"},
+        {{"--import", strJson, "stray"}, "folvex: unexpected argument stray\n"},
+        {{"--import"}, "folvex: Missing value after '--import'.\n"},
+        {{"--export", "--import", strJson}, "folvex: give either --export [FILE] or --import"},
+    };
+    for (const auto& c : misuses) {
+        Program program(c.arguments);
+        EXPECT_EQ(program.Wait(), 2) << c.arguments[0];
+        EXPECT_EQ(program.Err().rfind(c.strSaid, 0), 0u) << program.Err();
+    }
+}
+
 // A FIFO as the list file is refused at once rather than waited on.
 TEST_F(RunnerCli, FifoListFileIsRefusedAtOnce) {
     ASSERT_EQ(::mkfifo(List().c_str(), 0600), 0);
