@@ -181,6 +181,8 @@ TEST(GroupListText, DocumentsThatDoNotFitAreRefusedWithWhereAndWhy) {
         {WithPair([](QJsonObject& pair) { pair.remove("source"); }),
          "groups[0].pairs[0]: the field \"source\" is missing"},
         {WithField("sourse", "/typo"), "groups[0].pairs[0]: unknown field \"sourse\""},
+        {WithPair([](QJsonObject& pair) { pair["sourse"] = pair.take("source"); }),
+         "groups[0].pairs[0]: the field \"source\" is missing (\"sourse\" is not a field)"},
         {WithField("destination", 7), "groups[0].pairs[0].destination: expected a text"},
         {WithField("exclude", QJsonObject{{"base64", "!!"}}),
          "groups[0].pairs[0].exclude: \"base64\" holds something that is not base64"},

@@ -65,19 +65,26 @@ bool CDocumentReader::Fields(const QJsonValue& value, const std::string& strPath
         return Fail(strPath, "expected an object");
     }
     object = value.toObject();
-    for (const char* szKey : keys) {
-        if (!object.contains(QLatin1String(szKey))) {
-            return Fail(strPath, "the field \"" + std::string(szKey) + "\" is missing");
+    // The first field that is not one of keys, if any: a misspelt name is named with the
+    // field it leaves missing.
+    std::string strUnknown;
+    for (const QString& strKey : object.keys()) {
+        if (std::none_of(keys.begin(), keys.end(),
+                         [&strKey](const char* szKey) { return strKey == QLatin1String(szKey); })) {
+            strUnknown = strKey.toStdString();
+            break;
         }
     }
-    if (static_cast<size_t>(object.size()) != keys.size()) {
-        for (const QString& strKey : object.keys()) {
-            if (std::none_of(keys.begin(), keys.end(), [&strKey](const char* szKey) {
-                    return strKey == QLatin1String(szKey);
-                })) {
-                return Fail(strPath, "unknown field \"" + strKey.toStdString() + "\"");
-            }
+    for (const char* szKey : keys) {
+        if (!object.contains(QLatin1String(szKey))) {
+            return Fail(strPath,
+                        "the field \"" + std::string(szKey) + "\" is missing" +
+                            (strUnknown.empty() ? std::string()
+                                                : " (\"" + strUnknown + "\" is not a field)"));
         }
+    }
+    if (!strUnknown.empty()) {
+        return Fail(strPath, "unknown field \"" + strUnknown + "\"");
     }
     return true;
 }

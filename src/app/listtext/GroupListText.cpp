@@ -95,7 +95,8 @@ int ExportGroupList(const std::string& strListPath, const std::string& strTarget
     }
     if (StoreGroupList(list) != bytes) {
         err << "folvex: note: " << Shown(strListPath)
-            << " is not in the form this folvex writes (an older version wrote it); importing "
+            << " is not in the form this folvex writes (another version of folvex wrote it); "
+               "importing "
                "the export writes it in the current form\n";
     }
     const QByteArray json = GroupListToJson(list);
