@@ -30,8 +30,8 @@ int UsageError(const std::string& strError) {
 
 const QCommandLineOption kExportOption(
     QStringLiteral("export"),
-    QStringLiteral("Write the whole group list as JSON text to [file], or to standard output "
-                   "without one or with -."));
+    QStringLiteral("Write the whole group list as JSON text to the [file] given after it "
+                   "(--export [file]); without one, or with -, to standard output."));
 const QCommandLineOption kImportOption(
     QStringLiteral("import"),
     QStringLiteral("Check the JSON text in <file> (- for standard input) whole, then make it "
@@ -65,7 +65,8 @@ int RunListTextCommand(const QCommandLineParser& parser, const std::string& strL
 const char* const kHelpFooter =
     "\nWithout --list, --run, --export or --import, folvex starts its window.\n"
     "Exit status: 0 every pair ran clean, 1 a pair had an error or a warning,\n"
-    "2 bad command line, unknown group or pair, or a group list that cannot be read,\n"
+    "2 bad command line, unknown group or pair, a group list that cannot be read,\n"
+    "or a text that --import refuses (then nothing is changed),\n"
     "130 interrupted by SIGINT or SIGTERM.\n";
 
 }  // namespace
