@@ -38,6 +38,23 @@ const QCommandLineOption kImportOption(
                    "the group list, keeping the previous list as Synclist.dat.bak."),
     QStringLiteral("file"));
 
+// "--export=FILE" as "--export FILE": the parser takes no value for an option whose value
+// may be left out.
+QStringList WithExportValueSplit(QStringList arguments) {
+    const QString strPrefix = QStringLiteral("--export=");
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--")) {
+            break;
+        }
+        if (arguments[i].startsWith(strPrefix)) {
+            const QString strFile = arguments[i].mid(strPrefix.size());
+            arguments[i] = QStringLiteral("--export");
+            arguments.insert(++i, strFile);
+        }
+    }
+    return arguments;
+}
+
 // --export [FILE] and --import FILE, which take no option but --list-file.
 int RunListTextCommand(const QCommandLineParser& parser, const std::string& strListFile) {
     for (const QString& strName : parser.optionNames()) {
@@ -132,7 +149,7 @@ int RunFromCommandLine(int argc, char** argv) {
     parser.addOptions({list, run, pair, dryRun, allowEmpty, threads, kListFileOption});
     parser.addOptions({kExportOption, kImportOption});
 
-    if (!parser.parse(QCoreApplication::arguments())) {
+    if (!parser.parse(WithExportValueSplit(QCoreApplication::arguments()))) {
         return UsageError(parser.errorText().toStdString());
     }
     CRunnerOptions options;

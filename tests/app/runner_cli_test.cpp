@@ -210,9 +210,16 @@ TEST_F(RunnerCli, ExportAndImportGiveBackTheListByteForByte) {
     const std::string strJson = m_temp / "list.json";
     Program exported({"--export", strJson, "--list-file", List()});
     EXPECT_EQ(exported.Wait(), 0) << exported.Err();
-    Program toScreen({"--list-file", List(), "--export"});
-    EXPECT_EQ(toScreen.Wait(), 0) << toScreen.Err();
-    EXPECT_EQ(toScreen.Out(), ReadFile(strJson));
+    for (const std::vector<std::string>& toScreen :
+         {std::vector<std::string>{"--list-file", List(), "--export"},
+          std::vector<std::string>{"--export", "-", "--list-file", List()}}) {
+        Program program(toScreen);
+        EXPECT_EQ(program.Wait(), 0) << program.Err();
+        EXPECT_EQ(program.Out(), ReadFile(strJson));
+    }
+    Program withEquals({"--export=" + strJson + "2", "--list-file", List()});
+    EXPECT_EQ(withEquals.Wait(), 0) << withEquals.Err();
+    EXPECT_EQ(ReadFile(strJson + "2"), ReadFile(strJson));
 
     const std::string strCopy = m_temp / "copy/Synclist.dat";
     Program imported({"--import", strJson, "--list-file", strCopy});
