@@ -290,13 +290,18 @@ TEST_F(GroupListImport, AnyFailureChangesNothing) {
     }
 }
 
-TEST_F(GroupListImport, ADamagedListIsNotExported) {
+TEST_F(GroupListImport, ADamagedListIsNotExportedNorAListOverwritten) {
     WriteFile(List(), OnePairList("/old").substr(0, 40));
     std::ostringstream out;
     std::ostringstream err;
     EXPECT_EQ(ExportGroupList(List(), Document(), out, err), 2);
     EXPECT_NE(err.str().find("Sync list damaged at end!"), std::string::npos) << err.str();
     EXPECT_FALSE(Exists(Document()));
+
+    // Nor written over the list it was made from.
+    WriteFile(List(), OnePairList("/old"));
+    EXPECT_EQ(ExportGroupList(List(), m_temp / "list/../list/Synclist.dat", out, err), 2);
+    EXPECT_EQ(ReadFile(List()), OnePairList("/old"));
 }
 
 }  // namespace

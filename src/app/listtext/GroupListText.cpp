@@ -1,5 +1,6 @@
 #include "GroupListText.h"
 
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <iterator>
@@ -28,6 +29,13 @@ std::string CountText(const CSyncGroupList& list) {
     }
     return std::to_string(list.GetCount()) + (list.GetCount() == 1 ? " group" : " groups") +
            " with " + std::to_string(nPairs) + (nPairs == 1 ? " pair" : " pairs");
+}
+
+// Whether two paths name one existing file, through links and relative folders.
+bool IsSameFile(const std::string& strOne, const std::string& strOther) {
+    const QString strCanonical = QFileInfo(QString::fromStdString(strOne)).canonicalFilePath();
+    return !strCanonical.isEmpty() &&
+           strCanonical == QFileInfo(QString::fromStdString(strOther)).canonicalFilePath();
 }
 
 // A hang-up while the list is replaced takes effect once the files are in place.
@@ -79,6 +87,12 @@ bool TakeLock(const std::string& strListPath, std::chrono::milliseconds wait,
 
 int ExportGroupList(const std::string& strListPath, const std::string& strTarget, std::ostream& out,
                     std::ostream& err) {
+    // "--export Synclist.dat" would put the text in place of the list it was made from.
+    if (!IsStandardStream(strTarget) && IsSameFile(strTarget, strListPath)) {
+        err << "folvex: " << Shown(strTarget)
+            << " is the group list itself; export to another file.\nNothing was exported.\n";
+        return kExitUsage;
+    }
     CSyncGroupList list;
     std::string strMessages;
     std::string bytes;
@@ -96,8 +110,7 @@ int ExportGroupList(const std::string& strListPath, const std::string& strTarget
     if (StoreGroupList(list) != bytes) {
         err << "folvex: note: " << Shown(strListPath)
             << " is not in the form this folvex writes (another version of folvex wrote it); "
-               "importing "
-               "the export writes it in the current form\n";
+               "importing the export writes it in the current form\n";
     }
     const QByteArray json = GroupListToJson(list);
     if (IsStandardStream(strTarget)) {
