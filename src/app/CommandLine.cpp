@@ -66,6 +66,9 @@ int RunListTextCommand(const QCommandLineParser& parser, const std::string& strL
     if (parser.isSet(kExportOption) == parser.isSet(kImportOption)) {
         return UsageError("give either --export [FILE] or --import FILE");
     }
+    // Ctrl+C ends a wait for the lock or for standard input at once; nothing is written
+    // before then, and the import holds the signals back while it writes.
+    Platform().SetInterruptHandler(nullptr);
     // Only --export takes a file of its own, as an argument after it.
     const QStringList positional = parser.positionalArguments();
     const qsizetype nAllowed = parser.isSet(kExportOption) ? 1 : 0;

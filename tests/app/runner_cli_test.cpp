@@ -13,6 +13,7 @@
 
 #include "FileTree.h"
 #include "GroupListFile.h"
+#include "GroupListLocation.h"
 #include "PosixHandles.h"
 #include "TempFolder.h"
 
@@ -66,6 +67,15 @@ public:
         std::string strLine = m_strOut.substr(m_nRead, nEnd - m_nRead);
         m_nRead = nEnd + 1;
         return strLine;
+    }
+    // Reads standard error until it holds strText; false at its end.
+    bool WaitForError(const std::string& strText) {
+        while (m_strErr.find(strText) == std::string::npos) {
+            if (!ReadMore(m_err.Get(), m_strErr)) {
+                return false;
+            }
+        }
+        return true;
     }
     void Signal(int nSignal) const { ::kill(m_pid, nSignal); }
 
@@ -225,6 +235,18 @@ TEST_F(RunnerCli, ExportAndImportGiveBackTheListByteForByte) {
     Program imported({"--import", strJson, "--list-file", strCopy});
     EXPECT_EQ(imported.Wait(), 0) << imported.Err();
     EXPECT_EQ(ReadFile(strCopy), strBefore);
+
+    // Ctrl+C while the import waits for the list's lock ends it, and changes nothing.
+    {
+        const CGroupListLock held(strCopy, std::chrono::milliseconds(0));
+        WriteFile(strJson, "{\"format\": \"folvex group list\", \"version\": 1, \"groups\": []}");
+        Program waiting({"--import", strJson, "--list-file", strCopy});
+        ASSERT_TRUE(waiting.WaitForError("waiting for another folvex")) << waiting.Err();
+        waiting.Signal(SIGINT);
+        EXPECT_EQ(waiting.Wait(), 128 + SIGINT);
+        EXPECT_EQ(ReadFile(strCopy), strBefore);
+        EXPECT_FALSE(Exists(strCopy + ".bak"));
+    }
 
     const struct {
         std::vector<std::string> arguments;

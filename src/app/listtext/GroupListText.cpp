@@ -1,6 +1,8 @@
 #include "GroupListText.h"
 
+#include <signal.h>
 #include <QFileInfo>
+
 #include <cerrno>
 #include <cstring>
 #include <iterator>
@@ -38,13 +40,24 @@ bool IsSameFile(const std::string& strOne, const std::string& strOther) {
            strCanonical == QFileInfo(QString::fromStdString(strOther)).canonicalFilePath();
 }
 
-// A hang-up while the list is replaced takes effect once the files are in place.
-class HeldHangup {
+// Hang-ups and interrupts that come while the list and its .bak are written take effect
+// once both are in place.
+class HeldSignals {
 public:
-    HeldHangup() { Platform().HoldHangup(true); }
-    ~HeldHangup() { Platform().HoldHangup(false); }
-    HeldHangup(const HeldHangup&) = delete;
-    HeldHangup& operator=(const HeldHangup&) = delete;
+    HeldSignals() {
+        sigset_t held;
+        ::sigemptyset(&held);
+        for (const int nSignal : {SIGHUP, SIGINT, SIGTERM}) {
+            ::sigaddset(&held, nSignal);
+        }
+        ::pthread_sigmask(SIG_BLOCK, &held, &m_before);
+    }
+    ~HeldSignals() { ::pthread_sigmask(SIG_SETMASK, &m_before, nullptr); }
+    HeldSignals(const HeldSignals&) = delete;
+    HeldSignals& operator=(const HeldSignals&) = delete;
+
+private:
+    sigset_t m_before{};
 };
 
 bool ReadDocument(const std::string& strSource, std::istream& in, std::string& bytes,
@@ -151,7 +164,7 @@ int ImportGroupList(const std::string& strListPath, const std::string& strSource
     if (!TakeLock(strListPath, lockWait, lock, err)) {
         return kExitErrors;
     }
-    const HeldHangup held;
+    const HeldSignals held;
     const std::string strBackup = strListPath + ".bak";
     std::string previous;
     int nErrno = 0;
