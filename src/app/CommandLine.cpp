@@ -9,6 +9,7 @@
 
 #include "DesktopNotice.h"
 #include "GroupListLocation.h"
+#include "GroupListText.h"
 #include "RunReportJson.h"
 #include "Runner.h"
 #include "SettingsFile.h"
@@ -30,12 +31,67 @@ int UsageError(const std::string& strError) {
     return kExitUsage;
 }
 
+const QCommandLineOption kExportOption(
+    QStringLiteral("export"),
+    QStringLiteral("Write the whole group list as JSON text to the [file] given after it "
+                   "(--export [file]); without one, or with -, to standard output."));
+const QCommandLineOption kImportOption(
+    QStringLiteral("import"),
+    QStringLiteral("Check the JSON text in <file> (- for standard input) whole, then make it "
+                   "the group list, keeping the previous list as Synclist.dat.bak."),
+    QStringLiteral("file"));
+
+// "--export=FILE" as "--export FILE": the parser takes no value for an option whose value
+// may be left out.
+QStringList WithExportValueSplit(QStringList arguments) {
+    const QString strPrefix = QStringLiteral("--export=");
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--")) {
+            break;
+        }
+        if (arguments[i].startsWith(strPrefix)) {
+            const QString strFile = arguments[i].mid(strPrefix.size());
+            arguments[i] = QStringLiteral("--export");
+            arguments.insert(++i, strFile);
+        }
+    }
+    return arguments;
+}
+
+// --export [FILE] and --import FILE, which take no option but --list-file.
+int RunListTextCommand(const QCommandLineParser& parser, const std::string& strListFile) {
+    for (const QString& strName : parser.optionNames()) {
+        if (strName != kExportOption.names().front() && strName != kImportOption.names().front() &&
+            strName != kListFileOption.names().front()) {
+            return UsageError("--export and --import take no option but --list-file");
+        }
+    }
+    if (parser.isSet(kExportOption) == parser.isSet(kImportOption)) {
+        return UsageError("give either --export [FILE] or --import FILE");
+    }
+    // Ctrl+C ends a wait for the lock or for standard input at once; nothing is written
+    // before then, and the import holds the signals back while it writes.
+    Platform().SetInterruptHandler(nullptr);
+    // Only --export takes a file of its own, as an argument after it.
+    const QStringList positional = parser.positionalArguments();
+    const qsizetype nAllowed = parser.isSet(kExportOption) ? 1 : 0;
+    if (positional.size() > nAllowed) {
+        return UsageError("unexpected argument " + positional.at(nAllowed).toStdString());
+    }
+    if (parser.isSet(kImportOption)) {
+        return ImportGroupList(strListFile, parser.value(kImportOption).toStdString(), std::cin,
+                               std::cout, std::cerr);
+    }
+    return ExportGroupList(strListFile, positional.value(0).toStdString(), std::cout, std::cerr);
+}
+
 const char* const kHelpFooter =
-    "\nWithout --list, --run or --versions, folvex starts its window.\n"
+    "\nWithout --list, --run, --versions, --export or --import, folvex starts its window.\n"
     "Exit status: 0 every pair ran clean, 1 a pair had an error (or the log file or the\n"
     "JSON report cannot be written), 2 bad command line, unknown group or pair, or a group\n"
-    "list that cannot be read, 3 no errors but warnings (a destination file newer than\n"
-    "its source), 130 interrupted by SIGINT or SIGTERM.\n";
+    "list that cannot be read, or a text that --import refuses (then nothing is changed),\n"
+    "3 no errors but warnings (a destination file newer than its source), 130 interrupted\n"
+    "by SIGINT or SIGTERM.\n";
 
 const char* const kReportProblems =
     "Report problems at https://folvex.example.org (see also /usr/share/doc/folvex).\n";
@@ -105,7 +161,8 @@ int RunFromCommandLine(int argc, char** argv) {
     parser.setApplicationDescription(QStringLiteral(
         "Folvex keeps folders in step by one-way copying. Without a window it lists the "
         "groups of sync pairs, or runs one group (or one pair of it) as the window's "
-        "StartAll (Start) does, and prints the log oldest first."));
+        "StartAll (Start) does, and prints the log oldest first; or it writes the group list "
+        "as JSON text and reads such text back."));
     // Not addHelpOption(): it also offers --help-all for Qt's own options, which the
     // command line does not take.
     const QCommandLineOption help(
@@ -179,8 +236,9 @@ int RunFromCommandLine(int argc, char** argv) {
         QStringLiteral("n"));
     parser.addOptions({list, run, versions, pair, dryRun, allowEmpty, threads, keepDays, quiet,
                        verbose, logFile, json, notify, kListFileOption});
+    parser.addOptions({kExportOption, kImportOption});
 
-    if (!parser.parse(QCoreApplication::arguments())) {
+    if (!parser.parse(WithExportValueSplit(QCoreApplication::arguments()))) {
         return UsageError(parser.errorText().toStdString());
     }
     CRunnerOptions options;
@@ -197,6 +255,9 @@ int RunFromCommandLine(int argc, char** argv) {
     if (parser.isSet(version)) {
         std::cout << kVersionText;
         return kExitClean;
+    }
+    if (parser.isSet(kExportOption) || parser.isSet(kImportOption)) {
+        return RunListTextCommand(parser, options.strListFile);
     }
     if (!parser.positionalArguments().isEmpty()) {
         return UsageError("unexpected argument " +

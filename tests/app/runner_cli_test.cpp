@@ -24,6 +24,7 @@
 
 #include "FileTree.h"
 #include "GroupListFile.h"
+#include "GroupListLocation.h"
 #include "PosixHandles.h"
 #include "TempFolder.h"
 
@@ -77,6 +78,15 @@ public:
         std::string strLine = m_strOut.substr(m_nRead, nEnd - m_nRead);
         m_nRead = nEnd + 1;
         return strLine;
+    }
+    // Reads standard error until it holds strText; false at its end.
+    bool WaitForError(const std::string& strText) {
+        while (m_strErr.find(strText) == std::string::npos) {
+            if (!ReadMore(m_err.Get(), m_strErr)) {
+                return false;
+            }
+        }
+        return true;
     }
     void Signal(int nSignal) const { ::kill(m_pid, nSignal); }
     // Whether it has ended, without waiting; Wait then gives its status.
@@ -307,6 +317,58 @@ TEST_F(RunnerCli, ArgumentsTheWindowDoesNotTakeAreRefusedWithoutADisplay) {
     EXPECT_EQ(help.Wait(), 0);
     EXPECT_EQ(help.Out().find("--help-all"), std::string::npos);
     EXPECT_NE(help.Out().find("-h, --help, -?"), std::string::npos) << help.Out();
+}
+
+// The list as text through the program: export, import and cmp; the command-line misuses.
+TEST_F(RunnerCli, ExportAndImportGiveBackTheListByteForByte) {
+    WriteList("Caf\xe9");
+    const std::string strBefore = ReadFile(List());
+    const std::string strJson = m_temp / "list.json";
+    Program exported({"--export", strJson, "--list-file", List()});
+    EXPECT_EQ(exported.Wait(), 0) << exported.Err();
+    for (const std::vector<std::string>& toScreen :
+         {std::vector<std::string>{"--list-file", List(), "--export"},
+          std::vector<std::string>{"--export", "-", "--list-file", List()}}) {
+        Program program(toScreen);
+        EXPECT_EQ(program.Wait(), 0) << program.Err();
+        EXPECT_EQ(program.Out(), ReadFile(strJson));
+    }
+    Program withEquals({"--export=" + strJson + "2", "--list-file", List()});
+    EXPECT_EQ(withEquals.Wait(), 0) << withEquals.Err();
+    EXPECT_EQ(ReadFile(strJson + "2"), ReadFile(strJson));
+
+    const std::string strCopy = m_temp / "copy/Synclist.dat";
+    Program imported({"--import", strJson, "--list-file", strCopy});
+    EXPECT_EQ(imported.Wait(), 0) << imported.Err();
+    EXPECT_EQ(ReadFile(strCopy), strBefore);
+
+    // Ctrl+C while the import waits for the list's lock ends it, and changes nothing.
+    {
+        const CGroupListLock held(strCopy, std::chrono::milliseconds(0));
+        WriteFile(strJson, "{\"format\": \"folvex group list\", \"version\": 1, \"groups\": []}");
+        Program waiting({"--import", strJson, "--list-file", strCopy});
+        ASSERT_TRUE(waiting.WaitForError("waiting for another folvex")) << waiting.Err();
+        waiting.Signal(SIGINT);
+        EXPECT_EQ(waiting.Wait(), 128 + SIGINT);
+        EXPECT_EQ(ReadFile(strCopy), strBefore);
+        EXPECT_FALSE(Exists(strCopy + ".bak"));
+    }
+
+    const struct {
+        std::vector<std::string> arguments;
+        std::string strSaid;
+    } misuses[] = {
+        {{"--export", "--run", "Daily"}, "folvex: --export and --import take no option but "},
+        {{"--export", "a.json", "b.json"}, "folvex: unexpected argument b.json\n"},
+        {{"--import", strJson, "stray"}, "folvex: unexpected argument stray\n"},
+        {{"--import"}, "folvex: Missing value after '--import'.\n"},
+        {{"--export", "--import", strJson}, "folvex: give either --export [FILE] or --import"},
+    };
+    for (const auto& c : misuses) {
+        Program program(c.arguments);
+        EXPECT_EQ(program.Wait(), 2) << c.arguments[0];
+        EXPECT_EQ(program.Err().rfind(c.strSaid, 0), 0u) << program.Err();
+    }
 }
 
 // A FIFO as the list file is refused at once rather than waited on.
