@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The timed comparisons. Every run writes into a fresh destination, and the copies stay
 // until the section is over: ext4 without a journal passes over inode slots freed in the
 // last minute (and checks each such slot again on every new file), so a removal between

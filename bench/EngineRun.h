@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One synchronization run of the engine, and the check that it did what the benchmark
 // expects.
 #pragma once

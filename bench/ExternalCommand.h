@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs another program (cp, rsync) and waits for it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time spent flushing written data to disk, reported beside every timed run: the
 // engine's own flush, and the `sync -f` that follows cp and rsync inside the timed part.
 #pragma once

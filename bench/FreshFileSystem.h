@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A new ext4 file system with a journal, as users' disks have, on a loop-mounted image:
 // every section of the benchmark can start on an empty disk that nothing else writes to.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window run as the main window's Start command runs it: the log goes to the
 // program's log window, which stays visible; the window starts the worker and closes at
 // the end of the run. Qt draws offscreen, so no display is needed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A synchronization run through the desktop program's progress window, for comparing the
 // window's cost with the engine alone.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Used when the desktop program is not built: there is no window to measure.
 #include "GuiSyncRunner.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs several commands in turn, round after round (A B C, B C A, C A B ...), so that a
 // change in the machine's load touches all of them alike and none always comes first, and
 // compares them round by round.

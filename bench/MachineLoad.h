@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What else the machine is doing, printed beside the figures: on a shared machine the
 // ratios are only as good as the quiet they were measured in.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's two windows replaced by plain recorders, so that a run costs the engine's
 // work alone.
 #pragma once

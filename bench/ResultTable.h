@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report: one row per timed command, then one line per ratio.
 #pragma once
 

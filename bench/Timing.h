@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wall-clock timing and the statistics of a series of runs.
 #pragma once
 

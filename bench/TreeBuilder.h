@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The deterministic source trees: the same names, sizes and bytes on every run.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-tree helpers around the timed runs: reading a tree into the page cache, flushing
 // written data, comparing two trees, free space.
 #pragma once

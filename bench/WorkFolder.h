@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmark's own temporary folder: created fresh, removed with everything in it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // folvex_bench: times Folvex's engine and progress window against cp and rsync on
 // deterministic trees and on the machine's own /usr/share, and prints a table and the
 // ratios of paired runs.

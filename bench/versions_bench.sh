@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The up-to-date run with and without a large history of replaced versions in the
 # destination: the versions folder is never walked, so the two should take the same time.
 # usage: bench/versions_bench.sh [FOLVEX] [REPS]   (prints the median of each, in seconds)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Debian's hardening flags, as dpkg-buildflags gives them to a package build with
 # hardening=+all: stack protector, fortified libc calls (they need the optimisation every
 # build with them has: dpkg-buildflags adds -O2), format checks, relocations read-only and

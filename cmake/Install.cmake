@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What `cmake --install` puts in place: the program, its menu entry and icons, its AppStream
 # metainfo, its manual page, and the copyright and changelog files that a Debian package
 # carries. Tests, the benchmark and the static libraries stay in the build tree.

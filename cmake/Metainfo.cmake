@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The AppStream metainfo, by which software centres list the program: made from
 # dist/folvex.metainfo.xml.in with the project's version and the date of the changelog's
 # newest entry as its release, and installed under share/metainfo.

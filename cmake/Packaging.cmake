@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cpack -G DEB` (run in the build folder) builds folvex_<version>_<arch>.deb from the
 # install rules. dpkg-shlibdeps (dpkg-dev) works out the libraries it depends on.
 set(FOLVEX_PACKAGE_MAINTAINER "Folvex developers <folvex@example.org>"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the release build (scripts/test.sh builds it first),
 # checks that it holds exactly the installed files, that its versions agree, that lintian
 # finds nothing (pedantic and informational tags included, hardening-no-* among them), that

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Folvex and starts it. Synclist.dat lives beside the executable:
 # build/release/src/app/Synclist.dat.
 set -euo pipefail

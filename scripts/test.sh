@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything and runs every test: the optimised build and its Debian package, the
 # suites again under AddressSanitizer + UndefinedBehaviorSanitizer, short fuzz runs of the
 # group list loader and of its JSON reader, and the threaded and engine suites under

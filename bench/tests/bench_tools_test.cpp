@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmark's helpers: its command line, its statistics, the tree comparison that
 // guards every copy, and the report format that scripts read.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CoalescedUpdate.h"
 
 CCoalescedUpdate::CCoalescedUpdate(QObject* pParent, std::function<void()> apply, int nIntervalMs)

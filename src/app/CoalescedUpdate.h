@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns update requests from any thread into calls of one function on the object's own
 // (window) thread: one call however many requests arrived, and at most one per interval,
 // so a busy worker never keeps the window thread repainting.

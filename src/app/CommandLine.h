@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's command line: `folvex` starts the window, `folvex --run GROUP` and
 // `folvex --list` work without one. The choice is made before any window object exists,
 // so the runner needs no display and no platform plugin.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The last-copy date between the 32-bit time value and the date picker, in local time.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop notification of --notify: a run that ended with errors or warnings is told
 // through the freedesktop notification service on the session bus. Without a session bus
 // (a cron job) or a service, nothing is said, and the run's result stays as it is.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the widgets of a dialog from its template table and finds them again by id.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application shell: the group list, loaded before the main window exists and saved
 // once it has closed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: construction, data transfer, initialisation, keys, the About entry.
 #include "FolvexDlg.h"
 

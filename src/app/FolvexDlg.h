@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window "synchronize" and the About box.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's editing: which group and pair are current, the two lists, showing and
 // storing the current pair, Add, Remove, Reverse, the folder choosers and renaming.
 #include <QCheckBox>

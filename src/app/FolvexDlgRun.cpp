@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's run commands: Start and StartAll, with the log window and the error
 // summary.
 #include "FolvexDlg.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's settings and the replaced versions of a pair: "Settings..." and
 // "Open replaced versions".
 #include <QDesktopServices>
@@ -39,7 +40,8 @@ void CFolvexDlg::OnOpenReplacedVersions() {
     }
     for (const std::string& strSide : sides) {
         std::vector<CVersionFolder> folders;
-        const bool bRead = ListVersionFolders(Platform(), strSide, folders);
+        // Only whether there are any: a long history is not measured for it.
+        const bool bRead = ListVersionFolders(Platform(), strSide, folders, false);
         if (!bRead && folders.empty()) {
             ShowMessageBox(
                 this,

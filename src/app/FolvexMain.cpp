@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's entry: the runner without a window, or the toolkit, then start-up and
 // shut-down of the application shell.
 #include <QApplication>

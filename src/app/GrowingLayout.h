@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lets a window built from a dialog template grow beyond the template's size, which stays
 // its smallest. Two controls, one above the other, share the extra height and take the
 // extra width. Controls between them move down with the upper one's bottom edge, controls

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help viewer that the "&Help" button opens: a window with the program's help page.
 #pragma once
 

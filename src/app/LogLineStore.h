@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lines of the log window, shared by the worker that adds them and the window that
 // paints them. Adding at the top or the end is O(1); every call takes the store's lock.
 #pragma once

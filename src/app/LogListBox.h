@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log window: a list box of plain text lines, newest engine line on top. It keeps its
 // lines in a CLogLineStore, so any thread may add lines; it paints only the visible rows
 // and repaints at most once per 25 ms however many lines arrived. Lines are stored as

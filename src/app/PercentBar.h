@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window's percent line as a bar: it shows the percent text that the engine
 // wrote, exactly, over a bar filled to the number that the text starts with.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run's report as one JSON document, for monitoring: the group's result and totals, and
 // every pair's figures, result, first errors and times.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings window: how many days the files a run replaces are kept.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folvex.conf: the settings beyond the group list (days to keep replaced files, window
 // places), an INI file beside Synclist.dat. Only the app reads and writes it; the engine is
 // handed plain values.

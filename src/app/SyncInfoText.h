@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts that the main window builds from a sync pair: its pair-list line and the info
 // text with the figures of its last run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "Sync_ProgressDlg.h"
 
 #include <QCloseEvent>

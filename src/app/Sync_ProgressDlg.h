@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window "Synchronize copying": it starts the worker for one sync pair, shows
 // what the engine writes into its value fields (the percent line as a bar), keeps the
 // run's running totals in its spare line, turns Cancel (the button, Escape, the window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Questions to the user: message boxes and the folder chooser. Tests install hooks that
 // answer them instead of a person, so no modal box blocks a test.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window's size and place, kept in the settings file from one start to the next.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's resources: dialog templates 100, 102, 103 and 1501 as data tables, string
 // 101 and icon 128. Controls are addressed by these ids in code and tests.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog builder over the three templates: every control found by its id, tab order in
 // template order, accessible names, and the window's fixed parts.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The group list as JSON text: a list written out and read back is the same file byte for
 // byte, a document that does not fit is refused with where and why, and an import changes
 // nothing unless it can replace the list whole, keeping the previous one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log window's store and widget: where lines go, many lines from a worker thread while
 // the window repaints, a scrolled view that stays on its lines, sideways scrolling to the
 // longest line, tooltips and copying the log.

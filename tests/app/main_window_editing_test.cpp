@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's editing: focus-dependent Add and Remove, the both-ways rule, renaming,
 // Reverse, the folder choosers, and the rule that the window's own writes start no handler.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's size: the template's size is the smallest, the pair list and the log
 // take what it grows by (with the controls lined up with the pair list), the other
 // controls keep their distance to the nearer edges, and size and place come back at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window on its own, as the benchmark uses it, and with the main window: the
 // result, Cancel by button, Escape and the window manager during a large copy, a worker
 // that cannot be started, and one window object reused for several pairs.

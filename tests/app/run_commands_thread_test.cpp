@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start and StartAll on real temporary folders: the log lines in order, the separator
 // lines, the error summary and the last-copy date.
 #include <gtest/gtest.h>

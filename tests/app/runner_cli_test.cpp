@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The executable without a window, as a scheduler starts it: no display, exit statuses, the
 // log oldest first, a dry run that writes nothing, an interrupt that leaves no partial file,
 // a save that keeps what was changed in the list while the run went on, the JSON report,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folvex.conf and what the window does with it: reading it whole, damaged or not at all,
 // writing it without losing a damaged file, the window place taken from where earlier
 // versions kept it, the settings window, and the pair list's "Open replaced versions".

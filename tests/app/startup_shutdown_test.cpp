@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up with a missing, damaged, invalid, newer, valid and unreadable Synclist.dat, and
 // what the save at exit writes: the list, a kept copy of a file that could not be read
 // whole, a save that fails and is tried again without holding the list's lock meanwhile, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The info text with its rate, the pair line, and the date picker's transfer.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 cmake_minimum_required(VERSION 3.25)
 # Fails when a file of a room of the core includes a header of a room above it, or reaches
 # into another folder with a relative path. The rooms, lowest first:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the group list's JSON reader. Any crash, hang, leak or oversized
 // allocation is a finding; a document it takes must also write out to the same list again.
 #include <QByteArray>

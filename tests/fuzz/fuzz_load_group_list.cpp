@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the group list loader. Any crash, hang, leak or oversized
 // allocation is a finding; the loader must also keep only complete groups.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The group list as a JSON document that people can read, edit and keep under version
 // control: every group and pair with every field the list file stores, figures included.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `folvex --export` and `folvex --import`: the group list file written out as a JSON
 // document (see GroupListJson.h) and a document made the group list file again.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The group list's texts, dates, options and figures as JSON values, both ways. Each reader
 // takes a value, checks it whole and gives the reason when it does not fit.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plan carried out: what it needs checked before the first byte (the room on the
 // destination), then its folders made and its files copied, in the order the walk met them,
 // through the pipeline. Each folder is opened again the way the walk reached it, one name at

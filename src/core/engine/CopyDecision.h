@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the copy step decides for one file, as pure functions of the file's relative name,
 // the two status records, the pair's options and the reference date, and the line it
 // writes. The run acts on the decision, the dry run prints it, and every worker of a run

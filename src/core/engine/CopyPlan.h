@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a run found out before it writes anything: the folders it walked and, in walk order,
 // what it will do there (make a destination folder, copy a file), with the totals. Kept
 // compactly: a file is its folder's number and its name in one shared buffer.

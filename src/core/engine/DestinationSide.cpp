@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the run knows of the destination side beyond its folders: what each file system it
 // meets keeps, where named temporary files go on each device, which devices it wrote to,
 // and the flush of each of them before the run may say "Succes".

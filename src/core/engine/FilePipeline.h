@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files of a run worked on by a small pool of threads, with everything the user sees
 // kept in walk order: the walk hands over each step, numbered; the workers do a file's
 // status queries, decision and copy; one thread applies the outcomes strictly in the order

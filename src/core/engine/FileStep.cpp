@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The copy step of one file, as a worker does it: the status queries of both sides, the
 // decision, and the copy. It leaves its lines and figures in the step's outcome, which the
 // run applies in walk order; only the progress window hears from it directly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder walk: it opens and reads the folders of the source tree, depth first, makes
 // their destination folders, and hands every file to the pipeline, in the order the
 // folders list them. Everything it finds on the way is a step of the walk too, so that its

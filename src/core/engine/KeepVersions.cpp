@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files a run replaces, kept: each device of the destination side has its versions
 // folder at the top of the run's part on it, and in it one folder per run, named by the
 // pair's start, that holds the replaced files at their paths below that top. Old runs'

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One run of a sync pair: the engine's work on the pair's record, on the platform it is given.
 // Internal to the engine; the pair's DoSync and DoSyncPair, and the worker, use it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether a pair's two folders can be synchronized safely: both named, not the same
 // folder, and neither inside the other.
 #pragma once

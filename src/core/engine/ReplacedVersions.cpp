@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ReplacedVersions.h"
 
 #include <algorithm>
@@ -70,7 +71,7 @@ bool IsVersionFolderName(std::string_view name) {
 }
 
 bool ListVersionFolders(IPlatform& platform, const std::string& strDestination,
-                        std::vector<CVersionFolder>& folders) {
+                        std::vector<CVersionFolder>& folders, bool bMeasure) {
     folders.clear();
     const std::string strVersions = strDestination + "/" + kVersionsFolderName;
     const posix::FileDescriptor versions(platform.OpenFolder(CPathAt::Whole(strVersions), false));
@@ -89,6 +90,9 @@ bool ListVersionFolders(IPlatform& platform, const std::string& strDestination,
     std::sort(folders.begin(), folders.end(), [](const CVersionFolder& a, const CVersionFolder& b) {
         return a.strName < b.strName;
     });
+    if (!bMeasure) {
+        return true;
+    }
     bool bWhole = true;
     for (CVersionFolder& folder : folders) {
         const std::string strPath = strVersions + "/" + folder.strName;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The replaced versions a run keeps: each file that a copy replaces goes to
 // <destination>/.folvex-versions/<run start, "YYYY-MM-DD HHMMSS">/<its path below the
 // destination>, so that one run's versions share one folder, and removing old versions
@@ -31,10 +32,11 @@ struct CVersionFolder {
     CTreeSize size;
 };
 
-// The versions folders of a destination, oldest first, with what each holds. None when the
+// The versions folders of a destination, oldest first, with what each holds (unless
+// bMeasure is false: then only their names, without looking into them). None when the
 // destination has no versions folder; false when it cannot be read.
 bool ListVersionFolders(IPlatform& platform, const std::string& strDestination,
-                        std::vector<CVersionFolder>& folders);
+                        std::vector<CVersionFolder>& folders, bool bMeasure = true);
 
 // Counts the files of a folder tree and their bytes; links are counted, never followed.
 bool MeasureTree(IPlatform& platform, const CPathAt& at, CTreeSize& size);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The running totals of a run as the progress window and the runner's terminal line show
 // them: the files checked and copied and the bytes copied, as the engine tells them now and
 // then; the share of the file being copied, from the field texts the engine writes ("<size>

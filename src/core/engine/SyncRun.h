@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state of one direction of a run: the walk's path of open folders, the rules of the
 // copy decision and the pipeline that works on the files. Internal to the engine.
 #pragma once

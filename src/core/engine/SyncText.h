@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts the engine builds in more than one place. Internal to the engine.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two small window interfaces through which the engine reaches the desktop windows.
 // The Qt windows implement them; tests implement them with plain recorders.
 #pragma once

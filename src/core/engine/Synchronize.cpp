@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The synchronization engine's entry points: the worker's entry, one run of a pair in one
 // or both directions, the closing lines, and the progress routine of the copy.
 #include "Synchronize.h"

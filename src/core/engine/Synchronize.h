@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The synchronization engine's entry points beside the pair's DoSync and DoSyncPair: the
 // worker's entry, the number of threads, and the copy's progress routine. The run itself,
 // the folder walk and the file copy step are CPairRun's (PairRun.h), in Synchronize.cpp,

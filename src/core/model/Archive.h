@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The group list archive: a sequential byte stream that stores or loads the primitives of
 // the group list file (int32, uint32, time32, text), little-endian.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts made safe to show one per line: file names may hold line breaks and other control
 // characters, which must not make one line look like two or hide what a name holds.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the group list lives, and the lock that every writer of it takes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bringing the figures of runs into a group list that others may have changed meanwhile:
 // a saver re-reads the file under its lock and finds each of its pairs there again.
 #pragma once

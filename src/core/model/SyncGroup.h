@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sync pair and sync group records and the owning lists that hold them.
 #pragma once
 

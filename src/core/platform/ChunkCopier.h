@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copies the data of one open file into another in chunks, reporting progress after each
 // and watching the cancel request between them. A sparse file is copied region by region:
 // only its data moves, its holes stay holes, and the progress runs over its whole size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A platform that forwards every call to another one; fault-injecting wrappers derive from
 // it and override what they change.
 #pragma once

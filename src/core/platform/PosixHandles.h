@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small POSIX helpers shared by the platform layer's files and the engine.
 #pragma once
 

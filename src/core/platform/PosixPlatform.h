@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The POSIX implementation of the platform, one file per concern: folders and status
 // (posix_folders.cpp), the copy (posix_copy.cpp, ChunkCopier.cpp), temporary files and
 // leftovers (posix_tempfiles.cpp), file-system traits and ancestry (posix_traits.cpp),

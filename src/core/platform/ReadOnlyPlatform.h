@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A platform that reads through another one and refuses every write, for a dry run and for
 // a run's plan: it makes no folder, copies, replaces, removes or flushes nothing, and changes
 // no attribute. A refused call fails with kErrorReadOnly, so that the caller can tell

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operating-system services that the engine and the group list file rely on, behind
 // one interface. PosixPlatform is the real implementation; tests wrap it to inject faults
 // and a tick of their own.

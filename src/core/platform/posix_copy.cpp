@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fail-safe copy of one file: an unnamed or named temporary file that appears under the
 // destination's name only once complete, with the source's permission bits and times.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole files, as the group list is kept: reading one, replacing one atomically, links at
 // its end, and the folder that holds it, made and locked.
 #include <fcntl.h>

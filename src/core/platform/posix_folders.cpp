@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folders and file status: opening, reading, making and removing folders, the status of a
 // file, and its attributes.
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the POSIX platform's files share among themselves.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process and its surroundings: the last error of a thread, clocks and the local time,
 // the descriptor limit, processors and threads, the interrupt signals, and the terminal.
 #include <sched.h>

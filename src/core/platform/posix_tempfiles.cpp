@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The copy's temporary files: their names, and the removal of those that a process which
 // has ended left behind.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a destination's file system keeps: known from its type where statfs tells it, and
 // found out by a probe where it cannot (a FUSE mount, an unknown type): a temporary file is
 // made, looked up with other letter case, given times that are read back, and linked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log file of --log-file: the report's lines appended, each after a time stamp. It is
 // opened before anything runs, so that a log that cannot be written is an error at the start
 // rather than half-way; a new file is made for the user alone (mode 0600), an existing one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a run of the runner did, pair by pair, as plain figures: the lines of the report are
 // made from it, and the program hands it on (as JSON, or to a desktop notification).
 #pragma once

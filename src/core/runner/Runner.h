@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a group without a window, for schedulers: the group list is read, the group's pairs
 // Runs a group without a window, for schedulers: the group list is read, the group's pairs
 // (or one of them) run as StartAll and Start run them, the log goes to standard output (and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows of a run without a window: the log lines go to standard output, oldest first
 // (with --quiet only errors, warnings and the report's own notable lines), and to the log
 // file with a time stamp each; the progress window is one line on a terminal, rewritten in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What `folvex --versions` prints: the replaced versions kept for a pair, one line for each
 // run's dated folder, oldest first, with its files and their size.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes a Synclist.dat with the demonstration groups used for the screenshots."""
 import struct
 import sys

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the README's screenshots of the running program, as a user sees it:
 #   xvfb-run -a -s "-screen 0 1024x768x24" tests/app/screenshots/take_screenshots.sh \
 #       build/release/src/app/folvex docs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry of every widget test: a QApplication on the offscreen platform, then the tests.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the widget tests: answering message boxes and the folder chooser, driving
 // controls as a user would, and reading the log window.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one decision of the copy step, case by case: what the source's and the destination's
 // status and the pair's options make of a file.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The copy step of one file: the order of its tests and every outcome, exclude matching,
 // and what it writes into the progress window.
 #include <gtest/gtest.h>

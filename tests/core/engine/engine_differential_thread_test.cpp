@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine with several threads against the engine with one, on generated trees: folders
 // of thousands of excluded files, thousands of empty folders, files and folders that cannot
 // be read, links (to files, to folders, round in a circle, to nowhere) and destinations that

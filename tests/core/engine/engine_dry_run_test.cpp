@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A dry run tells, for every file, what the run would do and why, through the same decision
 // the run acts on, and changes nothing at all.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run says "Succes" only when every selected file is copied, whole and on disk: folders
 // that cannot be read, a destination that has gone, deep trees, the flush, the date of the
 // run, leftovers of killed copies and a cancel before the first file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run never writes outside its destination or into its source, whatever links and mounts
 // say: links in the destination are never followed, links in the source are walked like
 // folders unless they lead round in a circle or into the destination, aliases of the same

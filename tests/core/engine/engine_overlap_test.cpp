@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pairs whose folders are empty, the same, or one inside the other are refused: such a run
 // would write into the root, over its own source, or into what it walks.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every run plans before it copies: what cannot work is said before the first byte (a
 // destination without room for the plan, files too large or names too long for its file
 // system), and nothing is written when the plan does not fit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One synchronization run and the folder walk: figures, closing lines, the last-copy date,
 // cancels at every point, injected faults, special files, both-ways pairs.
 #include <gtest/gtest.h>

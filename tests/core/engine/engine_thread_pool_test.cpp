@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Four threads do what one does: the same log lines in the same order, the same figures,
 // the same destination tree, on a tree with sub-folders, exclusions, failures and a newer
 // destination.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The worker on its own thread, as the progress window starts it, with the cancel request
 // set from the window's thread while a copy is under way.
 #include <gtest/gtest.h>

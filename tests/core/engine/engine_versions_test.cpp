@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a run replaces is kept in its dated versions folder, or not replaced at all; old
 // versions go by age at the end of a run, and oldest first where the plan needs room; the
 // walk never copies a versions folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disks users back up to: exFAT, NTFS and FAT32 images mounted through FUSE, as a USB
 // stick is on this kernel. What the run finds out about each, names that differ only in
 // letter case, times kept in coarser steps, names Windows cannot hold, and replacing files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pipeline on its own, far past its capacity: random mixes of steps the walk finished
 // and files for the workers, with long runs of each, at 2 to 8 threads. Every file is
 // examined exactly once (none twice, none after a cancel), and every step is applied

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window's running totals: what the engine tells, the share of the file under
 // way from its field writes, and their wording.
 #include <gtest/gtest.h>

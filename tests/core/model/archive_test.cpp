@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive's primitives: byte layout, text length prefixes, and reads that run short.
 #include <gtest/gtest.h>
 

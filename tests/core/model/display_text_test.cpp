@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Escaping of control characters for texts shown one per line.
 #include <gtest/gtest.h>
 

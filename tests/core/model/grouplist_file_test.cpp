@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Synclist.dat: its byte layout, the load's checks and messages, damaged files, and the
 // atomic save.
 #include <gtest/gtest.h>

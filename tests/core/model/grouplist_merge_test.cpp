@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's save next to a runner's: which pair of the file is the window's, and whose
 // last-copy date and figures win, while the user's edits in the window stay.
 #include <gtest/gtest.h>

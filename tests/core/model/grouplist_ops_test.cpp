@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The group list and a group's pair list: order, lookup by index, removal, ownership.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The POSIX platform layer against real folders: enumeration, status, attributes, the
 // fail-safe copy with its progress, cancel and failure paths, and path resolution.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The runner without a window: exit statuses, the log oldest first with a header and a
 // summary for each pair and a total for the group, --quiet, the log file, the hint for pairs
 // that copy everything, the listing, a dry run that writes nothing, the save that writes back only

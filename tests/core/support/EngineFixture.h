@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sync pair wired to recorders, with a source and a destination folder in a fresh
 // temporary folder and the fault-injecting platform installed. The engine works with the
 // number of threads that FOLVEX_TEST_THREADS names (its default when unset).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real platform with faults and clocks of the test's choosing: a failing n-th copy, a
 // failing status query, an unreadable folder, a failing flush, a set tick and current time,
 // a file system that keeps less (coarse times, no permission bits, no letter case), and hooks that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builders and readers of small file trees on disk, for the engine's tests.
 #pragma once
 

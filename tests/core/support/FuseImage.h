@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small disk image of exFAT, NTFS or FAT32, made and mounted through FUSE for the test's
 // lifetime, as a USB stick is on this kernel (Debian's exfat-fuse, ntfs-3g and fusefat).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What must hold after every run, whatever went wrong: the source tree is unchanged,
 // nothing outside the destination changes (not even a mode, not even through a link), no
 // temporary file of a copy is left behind, and every destination file is either the one

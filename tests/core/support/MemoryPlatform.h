@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file system in memory behind the platform interface, for the engine's large table tests:
 // folders, files with their data, times and modes, and links, all under one lock, so that
 // the pipeline's workers may use it at once. Paths are absolute. Faults are chosen by path.

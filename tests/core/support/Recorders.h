@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plain recorders of the engine's window writes: a log list and a progress window. Both are
 // safe to read from another thread while a worker writes into them.
 #pragma once
