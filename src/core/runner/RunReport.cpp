@@ -13,8 +13,9 @@ std::string FiguresText(const CRunFigures& figures, bool bDryRun) {
            FormatCount(figures.nBytesCopied) + " bytes, " + FormatBytes(dBytes) + "), " +
            FormatCount(figures.nKeptVersions) + " versions kept, " +
            FormatCount(figures.nWarnings) + " warnings, " + FormatCount(figures.nErrors) +
-           " errors, " + FormatDuration(figures.nElapsedMs) + ", " +
-           FormatBytes(dBytes * 1000.0 / static_cast<double>(nMs)) + "/s";
+           " errors, " + FormatDuration(figures.nElapsedMs) +
+           // A dry run copies nothing: a rate would only divide what it would copy by the walk.
+           (bDryRun ? "" : ", " + FormatBytes(dBytes * 1000.0 / static_cast<double>(nMs)) + "/s");
 }
 
 }  // namespace

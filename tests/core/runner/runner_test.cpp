@@ -275,6 +275,7 @@ TEST_F(RunnerTest, DryRunWritesNothing) {
                                        "(1 B) from {S} to {D}; "})[0]),
               std::string::npos)
         << m_out.str();
+    EXPECT_EQ(m_out.str().find("B/s"), std::string::npos);  // a dry run has no rate
     EXPECT_NE(m_out.str().find("Daily, pair 1 (dry run) clean: 1 files checked, 1 to copy"),
               std::string::npos)
         << m_out.str();
