@@ -533,3 +533,49 @@ TEST_F(PlatformTest, TickAndClockMove) {
 }
 
 }  // namespace
+
+// A replaced file is kept where it is asked for, by a link or (without hard links) by a
+// rename, with its data and time; where it cannot be kept, nothing is replaced.
+TEST_F(PlatformTest, ReplacedFileIsKeptOrNothingIsReplaced) {
+    const std::string strKeep = m_temp / "keep";
+    MakeFolders(strKeep);
+    for (const bool bHardLinks : {true, false}) {
+        WriteFile(m_temp / "src.txt", "new", 1600000100);
+        WriteFile(m_temp / "dst.txt", "old", 1600000000);
+        const std::string strName = bHardLinks ? "linked.txt" : "renamed.txt";
+        CKeepReplaced keep;
+        keep.openFolder = [&](int32_t& nError) {
+            const int fd = ::open(strKeep.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            nError = fd < 0 ? errno : 0;
+            return fd;
+        };
+        keep.szName = strName.c_str();
+        keep.bHardLinks = bHardLinks;
+        ProgressProbe probe;
+        ASSERT_TRUE(m_platform.CopyFileEx(
+            CPathAt::Whole(m_temp / "src.txt"), CPathAt::Whole(m_temp / "dst.txt"),
+            ProgressProbe::Routine, &probe, &m_cancel, COPY_FILE_DEFAULT, -1, &keep));
+        EXPECT_TRUE(keep.bKept);
+        EXPECT_EQ(ReadFile(m_temp / "dst.txt"), "new");
+        EXPECT_EQ(ReadFile(strKeep + "/" + strName), "old");
+        CFileStatus kept;
+        ASSERT_TRUE(Status(strKeep + "/" + strName, kept));
+        EXPECT_EQ(kept.m_mtime, 1600000000);
+    }
+    // The name is taken there already: the old file stays, and no temporary file is left.
+    WriteFile(m_temp / "src.txt", "newer", 1600000200);
+    CKeepReplaced keep;
+    keep.openFolder = [&](int32_t& nError) {
+        nError = 0;
+        return ::open(strKeep.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    };
+    keep.szName = "linked.txt";
+    ProgressProbe probe;
+    EXPECT_FALSE(m_platform.CopyFileEx(CPathAt::Whole(m_temp / "src.txt"),
+                                       CPathAt::Whole(m_temp / "dst.txt"), ProgressProbe::Routine,
+                                       &probe, &m_cancel, COPY_FILE_DEFAULT, -1, &keep));
+    EXPECT_TRUE(keep.bFailed);
+    EXPECT_EQ(m_platform.GetLastError(), EEXIST);
+    EXPECT_EQ(ReadFile(m_temp / "dst.txt"), "new");
+    EXPECT_EQ(ListTree(m_temp.Path()).size(), 5u);  // dst.txt, keep/ and its two, src.txt
+}
