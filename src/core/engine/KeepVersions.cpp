@@ -4,7 +4,6 @@
 // pair's start, that holds the replaced files at their paths below that top. Old runs'
 // folders go whole, by age at the end of a run and oldest first where the plan needs room,
 // so pruning never looks into the history it keeps.
-#include <algorithm>
 #include <cerrno>
 
 #include "PairRun.h"
@@ -18,21 +17,6 @@ namespace {
 constexpr int64_t kSecondsPerDay = 24 * 60 * 60;
 // Runs started within the same second keep their versions apart.
 constexpr int kMostSameSecondRuns = 100;
-
-// The run folders in an open versions folder, oldest first.
-std::vector<std::string> RunFolderNames(IPlatform& platform, int fdVersions,
-                                        const std::string& strPath) {
-    std::vector<CDirEntry> entries;
-    platform.ReadFolder(fdVersions, strPath, entries);
-    std::vector<std::string> names;
-    for (const CDirEntry& entry : entries) {
-        if (entry.m_bIsDirectory && IsVersionFolderName(entry.m_strName)) {
-            names.push_back(entry.m_strName);
-        }
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // "Removed 12 old versions (3.4 MB):<folder>", and the folder removed whole.
 bool RemoveRunFolder(IPlatform& platform, int fdVersions, const std::string& strVersions,
@@ -176,7 +160,9 @@ void CPairRun::RemoveAgedVersions(CSyncRun& run) {
             continue;
         }
         CStepOutcome step;
-        for (const std::string& strName : RunFolderNames(platform, versions.Get(), strVersions)) {
+        std::vector<std::string> names;
+        VersionFolderNames(platform, versions.Get(), strVersions, names);
+        for (const std::string& strName : names) {
             if (strName.compare(0, strOldest.size(), strOldest) >= 0) {
                 break;  // oldest first: the rest are younger
             }
@@ -216,7 +202,9 @@ bool CPairRun::MakeRoomFromVersions(const CSyncRun& run, uint64_t nNeeded, uint6
     if (!versions.Valid()) {
         return false;
     }
-    for (const std::string& strName : RunFolderNames(platform, versions.Get(), strVersions)) {
+    std::vector<std::string> names;
+    VersionFolderNames(platform, versions.Get(), strVersions, names);
+    for (const std::string& strName : names) {
         uint64_t nTotal = 0;
         if (!RemoveRunFolder(platform, versions.Get(), strVersions, strName, step) ||
             !platform.FreeSpace(top.destination.Get(), nFree, nTotal)) {

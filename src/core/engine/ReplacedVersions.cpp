@@ -70,6 +70,19 @@ bool IsVersionFolderName(std::string_view name) {
     return true;
 }
 
+bool VersionFolderNames(IPlatform& platform, int fdVersions, const std::string& strPath,
+                        std::vector<std::string>& names) {
+    std::vector<CDirEntry> entries;
+    const bool bRead = platform.ReadFolder(fdVersions, strPath, entries);
+    for (const CDirEntry& entry : entries) {
+        if (entry.m_bIsDirectory && IsVersionFolderName(entry.m_strName)) {
+            names.push_back(entry.m_strName);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return bRead;
+}
+
 bool ListVersionFolders(IPlatform& platform, const std::string& strDestination,
                         std::vector<CVersionFolder>& folders, bool bMeasure) {
     folders.clear();
@@ -78,18 +91,13 @@ bool ListVersionFolders(IPlatform& platform, const std::string& strDestination,
     if (!versions.Valid()) {
         return platform.GetLastError() == ENOENT;
     }
-    std::vector<CDirEntry> entries;
-    if (!platform.ReadFolder(versions.Get(), strVersions, entries)) {
+    std::vector<std::string> names;
+    if (!VersionFolderNames(platform, versions.Get(), strVersions, names)) {
         return false;
     }
-    for (const CDirEntry& entry : entries) {
-        if (entry.m_bIsDirectory && IsVersionFolderName(entry.m_strName)) {
-            folders.push_back({entry.m_strName, {}});
-        }
+    for (std::string& strName : names) {
+        folders.push_back({std::move(strName), {}});
     }
-    std::sort(folders.begin(), folders.end(), [](const CVersionFolder& a, const CVersionFolder& b) {
-        return a.strName < b.strName;
-    });
     if (!bMeasure) {
         return true;
     }

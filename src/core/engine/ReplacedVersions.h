@@ -32,6 +32,11 @@ struct CVersionFolder {
     CTreeSize size;
 };
 
+// The names of the run folders in an open versions folder, oldest first; false when it
+// could not be read whole (the names read until then are kept).
+bool VersionFolderNames(IPlatform& platform, int fdVersions, const std::string& strPath,
+                        std::vector<std::string>& names);
+
 // The versions folders of a destination, oldest first, with what each holds (unless
 // bMeasure is false: then only their names, without looking into them). None when the
 // destination has no versions folder; false when it cannot be read.
